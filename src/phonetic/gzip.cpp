@@ -1,0 +1,47 @@
+#include "phonetic/gzip.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+namespace tarovik {
+
+Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compressed, std::size_t reserve_bytes) {
+  z_stream stream{};
+  // 16 + 15: gzip framing only, largest window.
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Error{"cannot initialise the inflater"};
+
+  std::vector<std::uint8_t> out;
+  out.reserve(reserve_bytes);
+  std::size_t consumed = 0;
+  int status = Z_OK;
+  std::vector<std::uint8_t> chunk(64 * 1024);
+  while (status != Z_STREAM_END) {
+    const std::size_t in_left = compressed.size() - consumed;
+    const auto in_now = static_cast<uInt>(std::min<std::size_t>(in_left, std::numeric_limits<uInt>::max()));
+    stream.next_in = const_cast<Bytef*>(compressed.data() + consumed);
+    stream.avail_in = in_now;
+    stream.next_out = chunk.data();
+    stream.avail_out = static_cast<uInt>(chunk.size());
+    status = inflate(&stream, Z_NO_FLUSH);
+    consumed += in_now - stream.avail_in;
+    out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - stream.avail_out));
+    if (status == Z_STREAM_END) break;
+    if (status == Z_BUF_ERROR && consumed == compressed.size()) {
+      inflateEnd(&stream);
+      return Error{"unexpected end of file"};
+    }
+    if (status != Z_OK && status != Z_BUF_ERROR) {
+      std::string message = stream.msg != nullptr ? stream.msg : "corrupt deflate stream";
+      if (status == Z_DATA_ERROR && stream.msg == nullptr) message = "invalid gzip data";
+      inflateEnd(&stream);
+      return Error{std::move(message)};
+    }
+  }
+  inflateEnd(&stream);
+  return out;
+}
+
+}  // namespace tarovik

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "trie/result.h"
+
+namespace tarovik {
+
+// A parsed JSON value that keeps what the usual document models drop: every object member
+// in order, duplicates included, and where in the text each value was read.
+struct JsonValue {
+  enum class Kind : std::uint8_t { null, boolean, integer, unsigned_integer, real, string, array, object };
+
+  Kind kind = Kind::null;
+  bool boolean = false;
+  std::int64_t integer = 0;
+  std::uint64_t unsigned_integer = 0;
+  double real = 0.0;
+  std::string text;  // a string's value, or a real number as written
+  std::vector<JsonValue> items;
+  std::vector<std::pair<std::string, JsonValue>> members;
+  std::size_t offset = 0;  // bytes of the text read when the value was complete (or opened)
+};
+
+class JsonDocument {
+ public:
+  const JsonValue& root() const { return root_; }
+  // " at line L column C" for a byte offset of the text (both 1-based).
+  std::string where(std::size_t offset) const;
+  std::string error_at(const JsonValue& value, std::string_view message) const;
+
+ private:
+  friend Result<JsonDocument> parse_json(std::string_view text);
+  JsonValue root_;
+  std::vector<std::size_t> line_starts_;
+};
+
+// One JSON value followed by nothing but space, tab, LF and CR. Nesting deeper than
+// kMaxJsonDepth is refused.
+inline constexpr std::size_t kMaxJsonDepth = 512;
+Result<JsonDocument> parse_json(std::string_view text);
+
+// How a record written as an array is matched to its fields.
+enum class ArrayForm : std::uint8_t {
+  exact,    // exactly as many values as fields
+  at_most,  // up to as many values as fields; the rest take their defaults
+};
+
+struct FieldSpec {
+  std::string_view name;
+  bool required = true;
+};
+
+// The values of a record's fields, in the order of specs; null for a field that is absent.
+// A record is an object (listed keys at most once, other keys skipped, required ones present)
+// or an array of the fields in order.
+Result<std::vector<const JsonValue*>> read_record(const JsonDocument& document, const JsonValue& value,
+                                                  std::string_view struct_name, std::span<const FieldSpec> specs,
+                                                  ArrayForm array_form);
+
+// Typed reads; the errors name what was found and what was expected, with the position.
+Result<std::string> read_string(const JsonDocument& document, const JsonValue& value);
+Result<bool> read_bool(const JsonDocument& document, const JsonValue& value);
+Result<double> read_f64(const JsonDocument& document, const JsonValue& value);
+Result<std::int64_t> read_i64(const JsonDocument& document, const JsonValue& value);
+Result<std::uint64_t> read_u64(const JsonDocument& document, const JsonValue& value);
+Result<std::int32_t> read_i32(const JsonDocument& document, const JsonValue& value);
+// An error unless the value is an array / an object (free maps take any keys).
+std::optional<Error> expect_kind(const JsonDocument& document, const JsonValue& value, JsonValue::Kind kind,
+                                 std::string_view expected);
+
+// "invalid type: string \"x\"" and the like, for messages.
+std::string describe(const JsonValue& value);
+
+}  // namespace tarovik

@@ -1,0 +1,197 @@
+#include "trie/lexicon_trie.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+#include "trie/utf8.h"
+
+namespace tarovik {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 16;
+// A record is at least a one-byte child count, two frequency bytes and a one-byte length.
+constexpr std::size_t kMinRecordBytes = 4;
+
+std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// Unsigned LEB128, 32 bits wide: byte k lands at bit (7 * k) mod 32, and length is not limited.
+bool read_varint(std::span<const std::uint8_t> bytes, std::size_t& cursor, std::uint32_t& value) {
+  value = 0;
+  for (std::uint32_t k = 0;; ++k) {
+    if (cursor >= bytes.size()) return false;
+    const std::uint8_t byte = bytes[cursor++];
+    value |= static_cast<std::uint32_t>(byte & 0x7F) << ((7 * k) % 32);
+    if ((byte & 0x80) == 0) return true;
+  }
+}
+
+std::string_view label_of(const LexiconTrie& trie, std::uint32_t node) {
+  const std::uint32_t begin = trie.edge_offset[node];
+  return {reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin, trie.edge_offset[node + 1] - begin};
+}
+
+void append_code(std::string& key, char32_t cp) {
+  if (cp >= 0x900 && cp <= 0x97F) {
+    key.push_back(static_cast<char>(cp - 0x900 + 1));
+  } else if (cp == 0x200D) {
+    key.push_back(static_cast<char>(0x81));
+  } else if (cp == 0x200C) {
+    key.push_back(static_cast<char>(0x82));
+  } else {
+    key.push_back(static_cast<char>(0xFF));
+    key.push_back(static_cast<char>((cp >> 8) & 0xFF));
+    key.push_back(static_cast<char>(cp & 0xFF));
+  }
+}
+
+// Walks key from the root. With whole_labels, the key must end on a node boundary (a word
+// that ends inside a label is not a word); otherwise it may end inside the last label.
+std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key, bool whole_labels) {
+  std::uint32_t node = 0;
+  for (std::size_t pos = 0; pos < key.size();) {
+    const ChildLookup child = trie_find_child(trie, node, static_cast<std::uint8_t>(key[pos]));
+    if (!child.found) return std::nullopt;
+    const std::string_view label = label_of(trie, child.node);
+    const std::size_t remaining = key.size() - pos;
+    if (whole_labels && label.size() > remaining) return std::nullopt;
+    const std::size_t compared = std::min(label.size(), remaining);
+    if (label.substr(0, compared) != key.substr(pos, compared)) return std::nullopt;
+    pos += label.size();
+    node = child.node;
+  }
+  return node;
+}
+
+}  // namespace
+
+Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderBytes) return Error{"Invalid TVTR buffer: too short"};
+  if (std::memcmp(bytes.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
+  const std::uint32_t n = read_u32(bytes, 4);
+  const std::uint32_t edge_total = read_u32(bytes, 8);
+
+  // Lookups start at the root; and no header may make us allocate more than the file holds.
+  if (n == 0) return Error{"Invalid TVTR trie: no root node"};
+  if (edge_total > bytes.size() - kHeaderBytes) return Error{"Invalid TVTR trie: label total exceeds the file size"};
+
+  LexiconTrie trie;
+  trie.node_count = n;
+  trie.word_count = read_u32(bytes, 12);
+  // Sized by what the file can hold; a short file ends in an EOF error before reaching n.
+  const std::size_t capacity = std::min<std::size_t>(n, (bytes.size() - kHeaderBytes) / kMinRecordBytes) + 1;
+  trie.first_child.reserve(capacity);
+  trie.freq.reserve(capacity);
+  trie.edge_offset.reserve(capacity);
+  trie.edge_bytes.assign(edge_total, 0);
+
+  std::uint64_t next_child = 1;
+  std::size_t edge_cursor = 0;
+  std::size_t cursor = kHeaderBytes;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    trie.first_child.push_back(static_cast<std::uint32_t>(next_child));
+    std::uint32_t child_count = 0;
+    if (!read_varint(bytes, cursor, child_count)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    // Children must come after their parent, or neither the lookups nor the subtree pass
+    // below can rely on the numbering.
+    if (child_count != 0 && next_child <= i) return Error{"Invalid TVTR trie: a child precedes its parent"};
+    next_child = std::min<std::uint64_t>(next_child + child_count, std::numeric_limits<std::uint32_t>::max());
+
+    if (bytes.size() - cursor < 2) return Error{"Unexpected EOF reading freq in TVTR trie"};
+    trie.freq.push_back(static_cast<std::uint16_t>(bytes[cursor] | (bytes[cursor + 1] << 8)));
+    cursor += 2;
+
+    std::uint32_t edge_len = 0;
+    if (!read_varint(bytes, cursor, edge_len)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    trie.edge_offset.push_back(static_cast<std::uint32_t>(edge_cursor));
+    if (edge_len != 0) {
+      if (bytes.size() - cursor < edge_len || edge_cursor + edge_len > edge_total) {
+        return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
+      }
+      std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(cursor), edge_len,
+                  trie.edge_bytes.begin() + static_cast<std::ptrdiff_t>(edge_cursor));
+      cursor += edge_len;
+      edge_cursor += edge_len;
+    }
+  }
+  if (next_child > n) return Error{"Invalid TVTR trie: child counts run past the last node"};
+  trie.first_child.push_back(static_cast<std::uint32_t>(next_child));
+  trie.edge_offset.push_back(static_cast<std::uint32_t>(edge_cursor));
+
+  // Children have higher numbers than their parents, so one backward pass finishes each
+  // child before its parent reads it.
+  trie.subtree_max_freq = trie.freq;
+  for (std::uint32_t i = n; i-- > 0;) {
+    for (std::uint32_t c = trie.first_child[i]; c < trie.first_child[i + 1]; ++c) {
+      trie.subtree_max_freq[i] = std::max(trie.subtree_max_freq[i], trie.subtree_max_freq[c]);
+    }
+  }
+  return trie;
+}
+
+std::string encode_trie_label(std::string_view text) {
+  std::string key;
+  key.reserve(text.size() * 2);
+  for (std::size_t pos = 0; pos < text.size();) append_code(key, utf8::next(text, pos));
+  return key;
+}
+
+std::string decode_trie_label(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<std::uint8_t>(bytes[i]);
+    if (byte >= 0x01 && byte <= 0x80) {
+      utf8::append(text, 0x900 + byte - 1);
+    } else if (byte == 0x81) {
+      utf8::append(text, 0x200D);
+    } else if (byte == 0x82) {
+      utf8::append(text, 0x200C);
+    } else if (byte == 0xFF && i + 2 < bytes.size()) {
+      const char32_t cp = (static_cast<char32_t>(static_cast<std::uint8_t>(bytes[i + 1])) << 8) |
+                          static_cast<std::uint8_t>(bytes[i + 2]);
+      if (cp < 0xD800 || cp > 0xDFFF) utf8::append(text, cp);
+      i += 2;
+    }
+    // 0x00, 0x83..0xFE and a 0xFF without two bytes after it stand for nothing.
+  }
+  return text;
+}
+
+ChildLookup trie_find_child(const LexiconTrie& trie, std::uint32_t node, std::uint8_t byte) {
+  if (node >= trie.node_count) return {};
+  std::int64_t lo = trie.first_child[node];
+  std::int64_t hi = static_cast<std::int64_t>(trie.first_child[node + 1]) - 1;
+  while (lo <= hi) {
+    const std::int64_t mid = (lo + hi) / 2;
+    const auto m = static_cast<std::uint32_t>(mid);
+    // A child without a label matches no byte; only a damaged file has one.
+    const std::int64_t first = trie.edge_offset[m] < trie.edge_offset[m + 1] ? trie.edge_bytes[trie.edge_offset[m]] : -1;
+    if (first == byte) return {true, m};
+    if (first < byte) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return {};
+}
+
+std::uint16_t trie_frequency(const LexiconTrie& trie, std::string_view word) {
+  if (word.empty() || trie.node_count == 0) return 0;
+  const auto node = walk(trie, encode_trie_label(word), true);
+  return node ? trie.freq[*node] : 0;
+}
+
+std::uint16_t trie_prefix_max_frequency(const LexiconTrie& trie, std::string_view prefix) {
+  if (trie.node_count == 0) return 0;
+  const auto node = walk(trie, encode_trie_label(prefix), false);
+  return node ? trie.subtree_max_freq[*node] : 0;
+}
+
+}  // namespace tarovik

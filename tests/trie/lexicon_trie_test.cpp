@@ -1,0 +1,203 @@
+#include "trie/lexicon_trie.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace tarovik {
+namespace {
+
+using ::testing::StartsWith;
+
+// Writes TVTR files record by record, so each test states its bytes.
+class TvtrBytes {
+ public:
+  TvtrBytes(std::uint32_t nodes, std::uint32_t edge_total, std::uint32_t words = 0) {
+    bytes_ = {'T', 'V', 'T', 'R'};
+    u32(nodes);
+    u32(edge_total);
+    u32(words);
+  }
+  TvtrBytes& node(std::uint32_t children, std::uint16_t freq, std::initializer_list<std::uint8_t> label) {
+    varint(children);
+    bytes_.push_back(static_cast<std::uint8_t>(freq & 0xFF));
+    bytes_.push_back(static_cast<std::uint8_t>(freq >> 8));
+    varint(static_cast<std::uint32_t>(label.size()));
+    bytes_.insert(bytes_.end(), label);
+    return *this;
+  }
+  TvtrBytes& raw(std::initializer_list<std::uint8_t> bytes) {
+    bytes_.insert(bytes_.end(), bytes);
+    return *this;
+  }
+  std::vector<std::uint8_t> bytes() const { return bytes_; }
+
+ private:
+  void u32(std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) bytes_.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+  }
+  void varint(std::uint32_t v) {
+    while (v >= 0x80) {
+      bytes_.push_back(static_cast<std::uint8_t>(v | 0x80));
+      v >>= 7;
+    }
+    bytes_.push_back(static_cast<std::uint8_t>(v));
+  }
+  std::vector<std::uint8_t> bytes_;
+};
+
+std::uint8_t code(char32_t devanagari) { return static_cast<std::uint8_t>(devanagari - 0x900 + 1); }
+
+// Words "कम" (500), "कमल" (900) and "कान" (300); "का" is a path, not a word.
+//   root ── क (0) ─┬─ म (500) ── ल (900)
+//                  └─ ा (0) ── न (300)
+std::vector<std::uint8_t> sample_file() {
+  return TvtrBytes(6, 6, 4)
+      .node(1, 0, {})
+      .node(2, 0, {code(U'क')})
+      .node(1, 500, {code(U'म')})
+      .node(1, 0, {code(U'ा')})
+      .node(0, 900, {code(U'ल')})
+      .node(0, 300, {code(U'न')})
+      .bytes();
+}
+
+std::vector<std::uint8_t> sample_with_long_label() {
+  // root ── क (0) ── मल (900): "कम" ends inside the label "मल".
+  return TvtrBytes(3, 3, 1).node(1, 0, {}).node(1, 0, {code(U'क')}).node(0, 900, {code(U'म'), code(U'ल')}).bytes();
+}
+
+LexiconTrie parse(const std::vector<std::uint8_t>& bytes) {
+  auto trie = parse_lexicon_trie(bytes);
+  EXPECT_TRUE(trie.ok()) << (trie.ok() ? "" : trie.error());
+  return std::move(trie).value();
+}
+
+std::string error_of(const std::vector<std::uint8_t>& bytes) {
+  auto trie = parse_lexicon_trie(bytes);
+  return trie.ok() ? "(parsed)" : trie.error();
+}
+
+TEST(TrieParse, BuildsFlatArraysAndSubtreeMaxima) {
+  const LexiconTrie trie = parse(sample_file());
+  EXPECT_EQ(trie.node_count, 6u);
+  EXPECT_EQ(trie.word_count, 4u);
+  EXPECT_EQ(trie.first_child, (std::vector<std::uint32_t>{1, 2, 4, 5, 6, 6, 6}));
+  EXPECT_EQ(trie.edge_offset, (std::vector<std::uint32_t>{0, 0, 1, 2, 3, 4, 5}));
+  EXPECT_EQ(trie.edge_bytes.size(), 6u);  // the header's total, though only five bytes were read
+  EXPECT_EQ(trie.edge_bytes[5], 0);
+  EXPECT_EQ(trie.subtree_max_freq, (std::vector<std::uint16_t>{900, 900, 900, 300, 900, 300}));
+}
+
+TEST(TrieParse, EachErrorText) {
+  EXPECT_EQ(error_of(std::vector<std::uint8_t>(15, 0)), "Invalid TVTR buffer: too short");
+  auto bad_magic = sample_file();
+  bad_magic[3] = 'r';
+  EXPECT_EQ(error_of(bad_magic), "Invalid TVTR magic header");
+  EXPECT_EQ(error_of(TvtrBytes(1, 0).raw({0x80}).bytes()), "Unexpected EOF reading varint in TVTR trie");
+  EXPECT_EQ(error_of(TvtrBytes(1, 0).raw({0x00, 0x01}).bytes()), "Unexpected EOF reading freq in TVTR trie");
+  // The frequency takes the last two bytes: the label length is missing.
+  EXPECT_EQ(error_of(TvtrBytes(1, 0).raw({0x00, 0x01, 0x00}).bytes()), "Unexpected EOF reading varint in TVTR trie");
+  auto cut_label = sample_with_long_label();
+  cut_label.pop_back();
+  EXPECT_EQ(error_of(cut_label), "Unexpected EOF reading edge bytes in TVTR trie");
+  // Labels adding up to more than the header's total.
+  EXPECT_EQ(error_of(TvtrBytes(2, 1).node(1, 0, {}).node(0, 5, {1, 2}).bytes()),
+            "Unexpected EOF reading edge bytes in TVTR trie");
+}
+
+TEST(TrieParse, EveryTruncationFailsCleanly) {
+  const auto whole = sample_file();
+  for (std::size_t size = 0; size < whole.size(); ++size) {
+    const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+    EXPECT_FALSE(parse_lexicon_trie(cut).ok()) << size;
+  }
+  // Bytes after the last record are ignored.
+  auto longer = whole;
+  longer.push_back(0xEE);
+  EXPECT_TRUE(parse_lexicon_trie(longer).ok());
+}
+
+TEST(TrieParse, RefusesFilesThatLookupsCouldNotIndexSafely) {
+  EXPECT_THAT(error_of(TvtrBytes(0, 0).bytes()), StartsWith("Invalid TVTR trie"));
+  // The root claims two children but only one node follows it.
+  EXPECT_THAT(error_of(TvtrBytes(2, 1).node(2, 0, {}).node(0, 5, {1}).bytes()), StartsWith("Invalid TVTR trie"));
+  // A child count so large that the running total saturates.
+  EXPECT_THAT(error_of(TvtrBytes(2, 1).node(0xFFFFFFFF, 0, {}).node(0, 5, {1}).bytes()),
+              StartsWith("Invalid TVTR trie"));
+  // Node 2 claims a child while the children handed out so far end at node 1: its child would be itself.
+  EXPECT_THAT(error_of(TvtrBytes(3, 2).node(1, 0, {}).node(0, 5, {1}).node(1, 5, {2}).bytes()),
+              StartsWith("Invalid TVTR trie"));
+  // A header promising gigabytes of labels in a file of a few bytes.
+  EXPECT_THAT(error_of(TvtrBytes(1, 0xFFFFFFF0).node(0, 0, {}).bytes()), StartsWith("Invalid TVTR trie"));
+  // A huge node count in a small file ends in an EOF error, without a huge allocation.
+  EXPECT_THAT(error_of(TvtrBytes(0xFFFFFFFF, 0).node(0, 0, {}).bytes()), StartsWith("Unexpected EOF"));
+}
+
+TEST(TrieParse, VarintShiftWrapsAtThirtyTwoBits) {
+  // A label length in six bytes: the sixth group lands at bit 35 mod 32 = 3, giving 8.
+  const auto bytes =
+      TvtrBytes(1, 8).raw({0, 0, 0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x01, 1, 2, 3, 4, 5, 6, 7, 8}).bytes();
+  EXPECT_EQ(parse(bytes).edge_bytes, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+  // An over-long encoding of 1 is accepted.
+  const auto long_len = TvtrBytes(1, 1).raw({0, 0, 0, 0x81, 0x80, 0x80, 0x80, 0x80, 0x80, 0x00, 9}).bytes();
+  EXPECT_EQ(parse(long_len).edge_bytes, (std::vector<std::uint8_t>{9}));
+}
+
+TEST(TrieLookup, FrequencyOfWholeWordsOnly) {
+  const LexiconTrie trie = parse(sample_file());
+  EXPECT_EQ(trie_frequency(trie, "कम"), 500);
+  EXPECT_EQ(trie_frequency(trie, "कमल"), 900);
+  EXPECT_EQ(trie_frequency(trie, "काम"), 0);
+  EXPECT_EQ(trie_frequency(trie, "का"), 0);   // an inner node where no word ends
+  EXPECT_EQ(trie_frequency(trie, "कान"), 300);
+  EXPECT_EQ(trie_frequency(trie, ""), 0);
+  EXPECT_EQ(trie_frequency(trie, "कमलA"), 0);
+  EXPECT_EQ(trie_frequency(trie, "A"), 0);
+}
+
+TEST(TrieLookup, PrefixMaximumMayEndInsideALabel) {
+  const LexiconTrie trie = parse(sample_file());
+  EXPECT_EQ(trie_prefix_max_frequency(trie, "क"), 900);
+  EXPECT_EQ(trie_prefix_max_frequency(trie, "का"), 300);
+  EXPECT_EQ(trie_prefix_max_frequency(trie, "कि"), 0);
+  EXPECT_EQ(trie_prefix_max_frequency(trie, "कमलल"), 0);
+
+  const LexiconTrie long_label = parse(sample_with_long_label());
+  EXPECT_EQ(trie_frequency(long_label, "कम"), 0);  // a word that ends inside a label is not a word
+  EXPECT_EQ(trie_prefix_max_frequency(long_label, "कम"), 900);
+  EXPECT_EQ(trie_prefix_max_frequency(long_label, "कन"), 0);
+}
+
+TEST(TrieLookup, FindChildBySearchingFirstLabelBytes) {
+  const LexiconTrie trie = parse(sample_file());
+  EXPECT_EQ(trie_find_child(trie, 1, code(U'म')).node, 2u);
+  EXPECT_EQ(trie_find_child(trie, 1, code(U'ा')).node, 3u);
+  EXPECT_FALSE(trie_find_child(trie, 1, code(U'ि')).found);
+  EXPECT_FALSE(trie_find_child(trie, 4, code(U'ल')).found);  // a leaf
+}
+
+TEST(TrieLabelCode, EncodesDevanagariJoinersAndOtherCharacters) {
+  EXPECT_EQ(encode_trie_label("क्त"), std::string("\x16\x4E\x25"));
+  EXPECT_EQ(encode_trie_label("\u200D\u200C"), std::string("\x81\x82"));
+  EXPECT_EQ(encode_trie_label("A"), std::string("\xFF\x00\x41", 3));
+  EXPECT_EQ(encode_trie_label("\U0001F600"), std::string("\xFF\xF6\x00", 3));  // only the low 16 bits stay
+  EXPECT_EQ(encode_trie_label(""), "");
+}
+
+TEST(TrieLabelCode, DecodeSkipsWhatStandsForNothing) {
+  EXPECT_EQ(decode_trie_label("\x16\x4E\x25"), "क्त");
+  EXPECT_EQ(decode_trie_label(std::string("\xFF\x00\x41", 3)), "A");
+  EXPECT_EQ(decode_trie_label("\x16\xFF"), "क");
+  EXPECT_EQ(decode_trie_label(std::string("\xFF\x00", 2)), std::string("", 0));
+  EXPECT_EQ(decode_trie_label(std::string("\xFF\xD8\x00", 3)), "");
+  EXPECT_EQ(decode_trie_label(std::string("\x00\x83\xFE\x16", 4)), "क");
+  EXPECT_EQ(decode_trie_label("\x81\x82"), "\u200D\u200C");
+  EXPECT_EQ(decode_trie_label(encode_trie_label("नेपाल\u200Dक A")), "नेपाल\u200Dक A");
+}
+
+}  // namespace
+}  // namespace tarovik

@@ -1,0 +1,777 @@
+#!/usr/bin/env python3
+"""Rebuilds every file under data/ from the tables in tools/data/ and a few Debian packages.
+
+    python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
+
+Same sources give the same bytes: every map is written in sorted order, the lexicon TSV is
+sorted, and nothing records a time or a path. Python standard library only.
+"""
+
+import argparse
+import gzip
+import json
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unicodedata
+import zipfile
+from collections import Counter
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parent.parent
+TABLES = REPO / "tools" / "data"
+DATA = REPO / "data"
+
+TOP_FREQUENCY = 64675
+# Alias words at or above this enter the engine's consonant-skeleton index.
+SKELETON_THRESHOLD = 15000
+# Curated table words that no ranked list places higher: common enough to beat
+# dictionary-only words, too low for the skeleton index on their own.
+TABLE_WORD_FLOOR = 9000
+# Base frequency by attestation; running-text counts lift it up to CORPUS_CAP.
+BASE_BOTH, BASE_OCR_ONLY, BASE_DICT_ONLY = 1600, 1000, 700
+CORPUS_STEP = 1500
+CORPUS_CAP = 14000
+
+ZWJ, ZWNJ = "\u200d", "\u200c"
+DIGITS = {str(i): chr(0x966 + i) for i in range(10)}
+KINDS = ("consonant", "vowel", "cluster", "nasal", "halanta")
+
+CLASS_TAGS = (
+    "PLACE", "FOOD_DRINK", "NUMBER_QUANTIFIER", "WATER_MODIFIER", "CAR_MODIFIER", "TAX_TERM",
+    "FORCE_MODIFIER", "CHILD_CONTEXT", "GREETING_SUBJECT", "OPINION_CUE", "SCARCITY_RESOURCE",
+    "RATE_PREFIX", "DAL_FOOD_MODIFIER", "POLITICAL_DAL_MODIFIER", "LAKE_TAAL_PREFIX",
+    "BELOW_TALA_PREFIX", "WIRE_TAAR_PREFIX", "DEFEAT_GARLAND_HAAR_PREFIX", "RESPECT_MAAN_PREFIX",
+    "HEART_MAN_PREFIX", "ROAD_BATO_PREFIX", "CLEVER_BATHO_PREFIX", "FERTILIZER_MAL_PREFIX",
+    "GOODS_MAAL_PREFIX", "FIRST_PERSON_SUBJECT",
+)
+
+LOOKUP_ORDER = [
+    "1. Exact bigram: the weight of (previous word, candidate) in bigrams.json.",
+    "2. Stem back-off: the previous word with its case ending removed, at 0.55 of that weight.",
+    "3. Class bigram rule: the boost for the rule's target when the previous word is in its class.",
+    "4. Right context: a later pass that looks at the word typed after the candidate.",
+]
+
+
+class DataError(Exception):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Plausible Devanagari words
+
+def _char_class(ch):
+    o = ord(ch)
+    if 0x905 <= o <= 0x90B or o in (0x90F, 0x910, 0x913, 0x914):
+        return "V"  # independent vowel
+    if 0x915 <= o <= 0x939 and o not in (0x929, 0x931, 0x933, 0x934):
+        return "C"  # consonants used in Nepali
+    if 0x93E <= o <= 0x944 or o in (0x947, 0x948, 0x94B, 0x94C):
+        return "M"  # vowel sign
+    if o == 0x94D:
+        return "H"  # virama
+    if o == 0x93C:
+        return "K"  # nukta
+    if 0x901 <= o <= 0x903:
+        return "S"  # candrabindu, anusvara, visarga
+    if ch in (ZWJ, ZWNJ):
+        return "J"
+    return None
+
+
+# Which classes may stand directly before each class.
+_MAY_FOLLOW = {
+    "C": {"C", "V", "M", "H", "K", "S", "J"},
+    "V": {"C", "V", "M", "K", "S"},
+    "M": {"C", "K"},
+    "H": {"C", "K"},
+    "K": {"C"},
+    "S": {"C", "V", "M", "K"},
+    "J": {"H"},
+}
+
+
+def clean_word(word):
+    """NFC form of a word with joiners at its edges removed (they change nothing on screen)."""
+    return unicodedata.normalize("NFC", word).strip(ZWJ + ZWNJ)
+
+
+def is_plausible(word):
+    """A Nepali word written the way a keyboard produces it: starts with a letter, signs only
+    where they can attach, joiners only between a virama and a consonant."""
+    if not word:
+        return False
+    classes = [_char_class(ch) for ch in word]
+    if None in classes or classes[0] not in ("C", "V"):
+        return False
+    for i in range(1, len(classes)):
+        if classes[i - 1] not in _MAY_FOLLOW[classes[i]]:
+            return False
+        if classes[i - 1] == "J" and classes[i] != "C":
+            return False
+    return classes[-1] != "J"
+
+
+# ---------------------------------------------------------------------------------------------
+# Source tables
+
+def table_lines(name):
+    """(line number, fields) for each data line of a tab-separated table."""
+    path = TABLES / name
+    for number, raw in enumerate(path.read_text(encoding="utf-8").split("\n"), 1):
+        line = raw.rstrip("\r")
+        if not line.strip() or line.startswith("#"):
+            continue
+        yield f"{name}:{number}", line.split("\t")
+
+
+def check_word(word, where):
+    if word != unicodedata.normalize("NFC", word) or not is_plausible(word):
+        raise DataError(f"{where}: not a plausible Devanagari word: {word!r}")
+    return word
+
+
+_EMISSION = re.compile(r'^"([^"]*)" ([0-9]+(?:\.[0-9]+)?) ([a-z]+)$')
+
+
+def parse_emissions(text, where):
+    if text == "-":
+        return None
+    out = []
+    for part in text.split("; "):
+        m = _EMISSION.match(part)
+        if not m or m.group(3) not in KINDS:
+            raise DataError(f"{where}: bad emission {part!r}")
+        penalty = m.group(2)
+        out.append({
+            "text": m.group(1),
+            "penalty": float(penalty) if "." in penalty else int(penalty),
+            "kind": m.group(3),
+        })
+    return out
+
+
+def load_rules():
+    rules = []
+    for where, f in table_lines("rules.tsv"):
+        if len(f) != 3 or not f[0]:
+            raise DataError(f"{where}: expected roman, emissions, matra emissions")
+        rule = {"roman": f[0], "emissions": parse_emissions(f[1], where)}
+        matra = parse_emissions(f[2], where)
+        if matra is not None:
+            rule["matraEmissions"] = matra
+        rules.append(rule)
+    return rules
+
+
+def load_keyed_rows(name):
+    """Rows of a key-first table; a key given twice is a mistake in the table."""
+    rows, seen = [], set()
+    for where, f in table_lines(name):
+        if len(f) < 2 or not all(f):
+            raise DataError(f"{where}: malformed row")
+        if f[0] in seen:
+            raise DataError(f"{where}: {f[0]!r} given twice")
+        seen.add(f[0])
+        rows.append((where, f))
+    return rows
+
+
+def load_loanwords(warnings):
+    out = {}
+    for where, f in load_keyed_rows("loanwords.tsv"):
+        if not re.fullmatch(r"[a-z]+", f[0]):
+            raise DataError(f"{where}: loanword keys are lower-case English words")
+        out[f[0]] = dedupe([check_word(w, where) for w in f[1:]], where, warnings)
+    return dict(sorted(out.items()))
+
+
+def load_aliases(warnings):
+    out = {}
+    for where, f in load_keyed_rows("aliases.tsv"):
+        if not re.fullmatch(r"[a-z0-9]{1,19}", f[0]):
+            raise DataError(f"{where}: alias keys are 1..19 lower-case ASCII letters or digits")
+        out[f[0]] = dedupe([check_word(w, where) for w in f[1:]], where, warnings)
+    return dict(sorted(out.items()))
+
+
+def load_normalization():
+    out = {}
+    for where, f in table_lines("normalization.tsv"):
+        if len(f) != 2 or f[0] in out:
+            raise DataError(f"{where}: expected one variant<TAB>standard pair per variant")
+        out[check_word(f[0], where)] = check_word(f[1], where)
+    return out
+
+
+def load_bigrams():
+    out = {}
+    for where, f in table_lines("bigrams.tsv"):
+        if len(f) != 3 or not re.fullmatch(r"[0-9]+", f[2]):
+            raise DataError(f"{where}: expected previous<TAB>next<TAB>weight")
+        prev, nxt, weight = check_word(f[0], where), check_word(f[1], where), int(f[2])
+        if not 1000 <= weight <= 75000:
+            raise DataError(f"{where}: weight {weight} outside 1000..75000")
+        if nxt in out.setdefault(prev, {}):
+            raise DataError(f"{where}: pair given twice")
+        out[prev][nxt] = weight
+    return {p: dict(sorted(n.items())) for p, n in sorted(out.items())}
+
+
+def load_classes(warnings):
+    classes, tag, where = {}, None, "classes.txt"
+    for number, raw in enumerate((TABLES / "classes.txt").read_text(encoding="utf-8").split("\n"), 1):
+        line = raw.strip()
+        where = f"classes.txt:{number}"
+        if not line or line.startswith("#"):
+            continue
+        m = re.fullmatch(r"\[([A-Z_]+)\]", line)
+        if m:
+            tag = m.group(1)
+            if tag not in CLASS_TAGS or tag in classes:
+                raise DataError(f"{where}: unknown or repeated class {tag}")
+            classes[tag] = []
+            continue
+        if tag is None:
+            raise DataError(f"{where}: words before the first [TAG]")
+        classes[tag].extend(check_word(w, where) for w in line.split())
+    missing = [t for t in CLASS_TAGS if t not in classes]
+    if missing:
+        raise DataError(f"classes.txt: classes without words: {', '.join(missing)}")
+    return {t: dedupe(classes[t], f"classes.txt [{t}]", warnings) for t in CLASS_TAGS}
+
+
+def load_class_rules():
+    rules = []
+    for where, f in table_lines("class_rules.tsv"):
+        if len(f) != 5 or f[0] not in CLASS_TAGS or not re.fullmatch(r"[0-9]+", f[2]):
+            raise DataError(f"{where}: expected class<TAB>target<TAB>boost<TAB>competes<TAB>notes")
+        rules.append({
+            "prev_class": f[0],
+            "target": check_word(f[1], where),
+            "recommended_boost": int(f[2]),
+            "competes_with": [check_word(w, where) for w in f[3].split()],
+            "notes": f[4],
+        })
+    return rules
+
+
+def load_ranked_words(warnings):
+    words = []
+    for number, raw in enumerate((TABLES / "common_words.txt").read_text(encoding="utf-8").split("\n"), 1):
+        if raw.startswith("#"):
+            continue
+        words.extend(check_word(w, f"common_words.txt:{number}") for w in raw.split())
+    return dedupe(words, "common_words.txt", warnings)
+
+
+def dedupe(words, where, warnings):
+    out = []
+    for w in words:
+        if w in out:
+            warnings.append(f"{where}: {w} listed twice; the first stays")
+        else:
+            out.append(w)
+    return out
+
+
+# ---------------------------------------------------------------------------------------------
+# Debian sources
+
+def load_source_list():
+    out = []
+    for where, f in table_lines("sources.tsv"):
+        if len(f) != 4:
+            raise DataError(f"{where}: expected package<TAB>version<TAB>licence<TAB>use")
+        out.append({"package": f[0], "version": f[1], "licence": f[2], "use": f[3]})
+    return out
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
+
+
+def installed_version(package):
+    try:
+        out = run(["dpkg-query", "-W", "-f", "${Version} ${db:Status-Status}", package]).stdout
+    except (subprocess.CalledProcessError, FileNotFoundError):
+        return None
+    version, _, status = out.partition(" ")
+    return version if status == "installed" else None
+
+
+def candidate_version(package):
+    out = run(["apt-cache", "policy", package]).stdout
+    m = re.search(r"Candidate:\s*(\S+)", out)
+    if not m or m.group(1) == "(none)":
+        raise DataError(f"apt-cache knows no candidate for {package} (run apt-get update)")
+    return m.group(1)
+
+
+def source_root(src, cache):
+    """The file tree of the pinned package: an unpacked copy in the cache, the installed
+    package when its version matches, or else the .deb fetched from the archive."""
+    package, version = src["package"], src["version"]
+    unpacked = cache / f"{package}_{version.replace(':', '%3a')}"
+    if unpacked.is_dir():
+        return unpacked
+    if installed_version(package) == version:
+        return Path("/")
+    cache.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=cache) as tmp:
+        try:
+            run(["apt-get", "download", f"{package}={version}"], cwd=tmp)
+        except subprocess.CalledProcessError as e:
+            raise DataError(
+                f"cannot fetch {package}={version}: {e.stderr.strip()}\n"
+                "  if the archive has moved on, rerun with --update-sources") from e
+        debs = list(Path(tmp).glob("*.deb"))
+        if len(debs) != 1:
+            raise DataError(f"apt-get download {package} gave {len(debs)} files")
+        run(["dpkg-deb", "-x", str(debs[0]), str(Path(tmp) / "tree")])
+        (Path(tmp) / "tree").rename(unpacked)
+    return unpacked
+
+
+def update_sources(sources):
+    rows = ["# Debian packages read by the data pipeline: package<TAB>version<TAB>licence<TAB>use"]
+    for src in sources:
+        src["version"] = candidate_version(src["package"])
+        rows.append("\t".join((src["package"], src["version"], src["licence"], src["use"])))
+    (TABLES / "sources.tsv").write_text("\n".join(rows) + "\n", encoding="utf-8")
+
+
+def hunspell_words(root, stats):
+    text = (root / "usr/share/hunspell/ne_NP.dic").read_text(encoding="utf-8").lstrip("\ufeff")
+    kept, dropped = set(), 0
+    for line in text.split("\n")[1:]:  # the first line is the entry count
+        stem = line.split("/", 1)[0].strip().lstrip("\ufeff")
+        if not stem:
+            continue
+        # The dictionary writes visarga as an ASCII colon (दु:ख).
+        stem = re.sub(r"(?<=[\u0900-\u097f]):", "\u0903", stem)
+        word = clean_word(stem)
+        if is_plausible(word):
+            kept.add(word)
+        else:
+            dropped += 1
+    stats["hunspell_kept"], stats["hunspell_dropped"] = len(kept), dropped
+    return kept
+
+
+def tesseract_words(root, stats):
+    tools = [shutil.which(t) for t in ("combine_tessdata", "dawg2wordlist")]
+    if None in tools:
+        raise DataError("combine_tessdata and dawg2wordlist are needed: apt-get install tesseract-ocr")
+    traineddata = root / "usr/share/tesseract-ocr/5/tessdata/nep.traineddata"
+    with tempfile.TemporaryDirectory() as tmp:
+        run([tools[0], "-u", str(traineddata), f"{tmp}/nep."])
+        run([tools[1], f"{tmp}/nep.lstm-unicharset", f"{tmp}/nep.lstm-word-dawg", f"{tmp}/words.txt"])
+        forms = Path(tmp, "words.txt").read_text(encoding="utf-8").split()
+    kept = {clean_word(f) for f in forms}
+    kept = {w for w in kept if is_plausible(w)}
+    stats["tesseract_forms"], stats["tesseract_kept"] = len(forms), len(kept)
+    return kept
+
+
+_TOKEN = re.compile("[\u0901-\u0903\u0905-\u0939\u093c-\u094d\u200c\u200d]+")
+
+
+def count_tokens(texts, counts):
+    for text in texts:
+        for token in _TOKEN.findall(text):
+            word = clean_word(token)
+            if is_plausible(word):
+                counts[word] += 1
+
+
+def running_text_counts(roots, stats):
+    counts = Counter()
+    ff = sorted(roots["firefox-esr-l10n-ne-np"].glob("usr/lib/firefox-esr/browser/extensions/langpack-ne-NP*.xpi"))
+    if not ff:
+        raise DataError("firefox-esr-l10n-ne-np: language pack not found")
+    for xpi in ff:
+        with zipfile.ZipFile(xpi) as z:
+            count_tokens((z.read(n).decode("utf-8", "replace") for n in sorted(z.namelist())), counts)
+    lo = roots["libreoffice-l10n-ne"] / "usr/lib/libreoffice"
+    files = sorted(p for p in lo.rglob("*") if p.suffix in (".mo", ".xcd") and p.is_file())
+    if not files:
+        raise DataError("libreoffice-l10n-ne: message catalogs not found")
+    count_tokens((p.read_bytes().decode("utf-8", "replace") for p in files), counts)
+    stats["corpus_tokens"], stats["corpus_types"] = sum(counts.values()), len(counts)
+    return counts
+
+
+# ---------------------------------------------------------------------------------------------
+# Frequencies
+
+def rank_frequency(rank):
+    """Rank 1 gets the top frequency; the curve keeps the first few hundred well above the
+    skeleton threshold."""
+    return round(TOP_FREQUENCY * (1 - 0.115 * math.log(rank)))
+
+
+def assign_frequencies(dict_words, ocr_words, table_words, ranked, counts):
+    freq = {}
+    for word in dict_words | ocr_words | table_words:
+        if word in dict_words and word in ocr_words:
+            base = BASE_BOTH
+        elif word in ocr_words:
+            base = BASE_OCR_ONLY
+        else:
+            base = BASE_DICT_ONLY
+        f = min(CORPUS_CAP, base + round(CORPUS_STEP * math.log2(1 + counts.get(word, 0))))
+        if word in table_words:
+            f = max(f, TABLE_WORD_FLOOR)
+        freq[word] = f
+    for rank, word in enumerate(ranked, 1):
+        freq[word] = max(freq[word], rank_frequency(rank))
+    for word, f in freq.items():
+        if not 1 <= f <= 65535:
+            raise DataError(f"frequency {f} of {word} out of range")
+    return freq
+
+
+# ---------------------------------------------------------------------------------------------
+# TVTR read-back
+
+def decode_label(data):
+    out = []
+    i = 0
+    while i < len(data):
+        b = data[i]
+        if 0x01 <= b <= 0x80:
+            out.append(chr(0x900 + b - 1))
+        elif b == 0x81:
+            out.append(ZWJ)
+        elif b == 0x82:
+            out.append(ZWNJ)
+        elif b == 0xFF and i + 2 < len(data):
+            out.append(chr(data[i + 1] * 256 + data[i + 2]))
+            i += 2
+        i += 1
+    return "".join(out)
+
+
+def read_tvtr(raw):
+    """Every (word, frequency) of a TVTR file, with its header figures."""
+    if raw[:4] != b"TVTR":
+        raise DataError("lexicon: bad magic")
+    node_count, edge_total, word_count = struct.unpack_from("<III", raw, 4)
+    pos = 16
+
+    def varint():
+        nonlocal pos
+        value, shift = 0, 0
+        while True:
+            b = raw[pos]
+            pos += 1
+            value |= (b & 0x7F) << shift
+            shift += 7
+            if not b & 0x80:
+                return value
+
+    paths, words = [""] * node_count, {}
+    first_child = 1
+    parent_of = {}
+    max_children, label_lengths, edge_sum = 0, Counter(), 0
+    for i in range(node_count):
+        children = varint()
+        (f,) = struct.unpack_from("<H", raw, pos)
+        pos += 2
+        length = varint()
+        label = raw[pos:pos + length]
+        pos += length
+        edge_sum += length
+        if i:
+            label_lengths[length] += 1
+            paths[i] = paths[parent_of.pop(i)] + decode_label(label)
+        for c in range(first_child, first_child + children):
+            parent_of[c] = i
+        first_child += children
+        max_children = max(max_children, children)
+        if f:
+            words[paths[i]] = f
+    if pos != len(raw) or edge_sum != edge_total or len(words) != word_count:
+        raise DataError("lexicon: header does not match the records")
+    return words, {
+        "node_count": node_count, "edge_bytes_total": edge_total, "word_count": word_count,
+        "max_children": max_children, "max_label": max(label_lengths),
+    }
+
+
+# ---------------------------------------------------------------------------------------------
+# Output
+
+def dumps(value, level=0):
+    """JSON with one entry per line down to the second level and compact entries below."""
+    if level >= 2 or not isinstance(value, (dict, list)) or not value:
+        return json.dumps(value, ensure_ascii=False)
+    pad, inner = "  " * level, "  " * (level + 1)
+    if isinstance(value, dict):
+        items = [f"{inner}{json.dumps(k, ensure_ascii=False)}: {dumps(v, level + 1)}" for k, v in value.items()]
+        return "{\n" + ",\n".join(items) + "\n" + pad + "}"
+    items = [inner + dumps(v, level + 1) for v in value]
+    return "[\n" + ",\n".join(items) + "\n" + pad + "]"
+
+
+def write(path, content):
+    data = content.encode("utf-8") if isinstance(content, str) else content
+    if not path.exists() or path.read_bytes() != data:
+        path.write_bytes(data)
+
+
+ALIAS_SCHEMA = {
+    "$schema": "https://json-schema.org/draft/2020-12/schema",
+    "title": "Tarovik aliases",
+    "type": "object",
+    "required": ["aliases"],
+    "properties": {
+        "aliases": {
+            "type": "object",
+            "propertyNames": {"pattern": "^[a-z0-9]{1,19}$"},
+            "additionalProperties": {"type": "array", "items": {"type": "string"}, "minItems": 1},
+        }
+    },
+}
+
+
+def rule_counts(rules):
+    kinds = Counter()
+    for r in rules:
+        for e in r["emissions"] + r.get("matraEmissions", []):
+            kinds[e["kind"]] += 1
+    return kinds
+
+
+def check_rule_table(rules):
+    kinds = rule_counts(rules)
+    expected = {"consonant": 67, "vowel": 62, "cluster": 51, "nasal": 7, "halanta": 2}
+    with_matra = sum(1 for r in rules if "matraEmissions" in r)
+    if len(rules) != 92 or dict(kinds) != expected or with_matra != 19:
+        raise DataError(f"rules.tsv: {len(rules)} rules, {dict(kinds)}, {with_matra} with matra emissions")
+
+
+def readme(figures):
+    f = figures
+    sources = "\n".join(
+        f"| {s['package']} | {s['version']} | {s['licence']} | {s['use']} |" for s in f["sources"])
+    return f"""# Data
+
+Everything in this folder is generated; edit the tables in `tools/data/` and rebuild.
+The program compiles these files in (see `src/CMakeLists.txt`).
+
+| file | content |
+|---|---|
+| `lexicon.tvtrie.gz` | the lexicon: Devanagari words with 16-bit frequencies, a TVTR trie, gzip |
+| `rules.json` | phonetic rules, English loanwords, spelling normalisation, Devanagari digits |
+| `aliases.json` | roman keys mapped to ranked Devanagari words |
+| `bigrams.json` | weights of (previous word, next word) pairs |
+| `semantic_classes.json` | word classes and class-level bigram rules |
+| `aliases.schema.json` | JSON schema of `aliases.json` (not compiled in) |
+
+## Rebuilding
+
+    cmake -S . -B build/h-data -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build build/h-data --target tvtr-build
+    python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
+
+Needs `python3`, `dpkg-deb`, `apt-get` and the `tesseract-ocr` package (for
+`combine_tessdata` and `dawg2wordlist`). The Debian packages below are read at the pinned
+versions listed in `tools/data/sources.tsv`: from `build/data-sources/` when unpacked there
+before, from the system when that exact version is installed, otherwise fetched with
+`apt-get download` and unpacked there. When the archive no longer carries a pinned version,
+`--update-sources` pins the current candidates (the frequencies may then change a little).
+Same sources give the same bytes.
+
+## Sources
+
+| package | version | licence | use |
+|---|---|---|---|
+{sources}
+
+Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
+class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
+project. Words are taken only from hunspell-ne and tesseract-ocr-nep; the two message-catalog
+packages contribute occurrence counts and nothing else.
+
+## Lexicon
+
+- Words: the stems of `ne_NP.dic` (affix flags removed, a colon after a letter read as
+  visarga), the word forms of `nep.traineddata` (unpacked with `combine_tessdata -u`, listed
+  with `dawg2wordlist`), and every word of our tables. Each is put in NFC with joiners at its
+  ends removed, and kept only when it is a plausible word: Nepali letters and signs only, a
+  letter first, vowel signs, virama and nukta after a consonant, joiners only between a
+  virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries (phrases,
+  hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
+  (punctuation, digits, broken sign sequences).
+- Frequencies (provisional, 1 to 65,535): the ranked list `tools/data/common_words.txt` gives
+  rank r the value round({TOP_FREQUENCY} × (1 − 0.115 ln r)), so its {f['ranked']:,} words run from
+  {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base of {BASE_BOTH:,} when both
+  word lists have it, {BASE_OCR_ONLY:,} for OCR forms only and {BASE_DICT_ONLY:,} otherwise, plus
+  round({CORPUS_STEP} × log2(1 + n)) for its n occurrences in the message catalogs, capped at
+  {CORPUS_CAP:,}; words of our tables get at least {TABLE_WORD_FLOOR:,}.
+
+| figure | value |
+|---|---|
+| words | {f['word_count']:,} |
+| from the dictionary / OCR forms / both / our tables only | {f['hunspell_kept']:,} / {f['tesseract_kept']:,} / {f['both']:,} / {f['table_only']:,} |
+| message-catalog tokens counted (distinct words) | {f['corpus_tokens']:,} ({f['corpus_types']:,}) |
+| highest frequency | {f['max_freq']:,} |
+| words at {SKELETON_THRESHOLD:,} or more | {f['above_threshold']:,} |
+| nodes / label bytes | {f['node_count']:,} / {f['edge_bytes_total']:,} |
+| most children of a node / longest label | {f['max_children']} / {f['max_label']} bytes |
+| compressed / inflated size | {f['gz_size']:,} / {f['raw_size']:,} bytes |
+
+## Tables
+
+| figure | value |
+|---|---|
+| rules (emissions, rules with matra emissions) | {f['rules']} ({f['emissions']}, {f['matra_rules']}) |
+| loanword keys (with two or more forms) | {f['loanwords']:,} ({f['loanwords_multi']}) |
+| normalisation pairs | {f['normalization']} |
+| alias keys (with two or more words) | {f['aliases']:,} ({f['aliases_multi']}) |
+| bigram previous words / pairs | {f['bigram_prev']:,} / {f['bigram_pairs']:,} |
+| class tags / listed words / distinct words | {f['class_tags']} / {f['class_words']:,} / {f['class_distinct']:,} |
+| class bigram rules | {f['class_rules']} |
+"""
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--tvtr-build", required=True, type=Path, help="path to the tvtr-build program")
+    ap.add_argument("--sources", type=Path, default=REPO / "build" / "data-sources",
+                    help="where unpacked Debian packages are kept (default: build/data-sources)")
+    ap.add_argument("--update-sources", action="store_true",
+                    help="pin the archive's current versions in tools/data/sources.tsv first")
+    args = ap.parse_args()
+    if not os.access(args.tvtr_build, os.X_OK):
+        raise DataError(f"{args.tvtr_build}: not an executable")
+
+    warnings = []
+    rules = load_rules()
+    check_rule_table(rules)
+    loanwords = load_loanwords(warnings)
+    normalization = load_normalization()
+    if len(normalization) != 36:
+        raise DataError(f"normalization.tsv: {len(normalization)} pairs, expected 36")
+    aliases = load_aliases(warnings)
+    bigrams = load_bigrams()
+    classes = load_classes(warnings)
+    class_rules = load_class_rules()
+    ranked = load_ranked_words(warnings)
+
+    DATA.mkdir(exist_ok=True)
+    write(DATA / "rules.json", dumps({
+        "rules": rules,
+        "loanwords": loanwords,
+        "normalizationEquivalents": normalization,
+        "devanagariDigits": DIGITS,
+    }) + "\n")
+    write(DATA / "aliases.schema.json", dumps(ALIAS_SCHEMA) + "\n")
+    write(DATA / "aliases.json", dumps({
+        "$schema": "./aliases.schema.json",
+        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings) "
+                       "mapped to Devanagari words, best first.",
+        "aliases": aliases,
+    }) + "\n")
+    write(DATA / "bigrams.json", dumps({
+        "description": "Weights of word pairs: previous word, then next word, then weight "
+                       "(1000 to 75000; higher means the next word is more expected).",
+        "bigrams": bigrams,
+    }) + "\n")
+    write(DATA / "semantic_classes.json", dumps({
+        "version": "0.3.1",
+        "description": "Word classes of the previous word and the boosts they give to a target "
+                       "word that competes with a similar spelling.",
+        "classes": classes,
+        "class_bigram_rules": class_rules,
+        "recommended_lookup_order": LOOKUP_ORDER,
+        "right_context_lookahead": [],
+    }) + "\n")
+
+    table_words = set(ranked) | set(normalization.values())
+    for words in list(aliases.values()) + list(loanwords.values()) + list(classes.values()):
+        table_words.update(words)
+    for prev, nexts in bigrams.items():
+        table_words.add(prev)
+        table_words.update(nexts)
+    for r in class_rules:
+        table_words.add(r["target"])
+        table_words.update(r["competes_with"])
+
+    sources = load_source_list()
+    if args.update_sources:
+        update_sources(sources)
+    roots = {s["package"]: source_root(s, args.sources) for s in sources}
+    stats = {}
+    dict_words = hunspell_words(roots["hunspell-ne"], stats)
+    ocr_words = tesseract_words(roots["tesseract-ocr-nep"], stats)
+    counts = running_text_counts(roots, stats)
+    freq = assign_frequencies(dict_words, ocr_words, table_words, ranked, counts)
+
+    with tempfile.TemporaryDirectory() as tmp:
+        tsv = Path(tmp, "words.tsv")
+        tsv.write_text("".join(f"{w}\t{freq[w]}\n" for w in sorted(freq)), encoding="utf-8")
+        out = Path(tmp, "lexicon.tvtrie.gz")
+        try:
+            run([str(args.tvtr_build.resolve()), str(tsv), str(out)])
+        except subprocess.CalledProcessError as e:
+            raise DataError(f"tvtr-build failed: {e.stderr.strip()}") from e
+        gz = out.read_bytes()
+    raw = gzip.decompress(gz)
+    read_back, trie = read_tvtr(raw)
+    if read_back != freq:
+        missing = sorted(set(freq) - set(read_back))[:5]
+        raise DataError(f"lexicon read back differs from its input (for example {missing})")
+    write(DATA / "lexicon.tvtrie.gz", gz)
+
+    figures = dict(stats, **trie)
+    figures.update({
+        "sources": sources,
+        "both": len(dict_words & ocr_words),
+        "table_only": len(table_words - dict_words - ocr_words),
+        "ranked": len(ranked),
+        "ranked_min": rank_frequency(len(ranked)),
+        "max_freq": max(freq.values()),
+        "above_threshold": sum(1 for f in freq.values() if f >= SKELETON_THRESHOLD),
+        "gz_size": len(gz),
+        "raw_size": len(raw),
+        "rules": len(rules),
+        "emissions": sum(rule_counts(rules).values()),
+        "matra_rules": sum(1 for r in rules if "matraEmissions" in r),
+        "loanwords": len(loanwords),
+        "loanwords_multi": sum(1 for v in loanwords.values() if len(v) > 1),
+        "normalization": len(normalization),
+        "aliases": len(aliases),
+        "aliases_multi": sum(1 for v in aliases.values() if len(v) > 1),
+        "bigram_prev": len(bigrams),
+        "bigram_pairs": sum(len(v) for v in bigrams.values()),
+        "class_tags": len(classes),
+        "class_words": sum(len(v) for v in classes.values()),
+        "class_distinct": len({w for v in classes.values() for w in v}),
+        "class_rules": len(class_rules),
+    })
+    if figures["max_freq"] != TOP_FREQUENCY:
+        raise DataError(f"highest frequency is {figures['max_freq']}, expected {TOP_FREQUENCY}")
+    write(DATA / "README.md", readme(figures))
+
+    for w in warnings:
+        print("warning:", w, file=sys.stderr)
+    print(f"{figures['word_count']:,} words, highest frequency {figures['max_freq']:,}, "
+          f"lexicon {len(gz):,} bytes ({len(raw):,} inflated); {len(aliases):,} aliases, "
+          f"{len(loanwords):,} loanwords, {figures['bigram_pairs']:,} bigram pairs, "
+          f"{figures['class_words']:,} class words")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except DataError as e:
+        sys.exit(f"build_data: {e}")
