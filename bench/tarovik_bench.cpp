@@ -1,0 +1,185 @@
+// The engine's figures on real data.
+//   tarovik-bench [FILE]              roman words (or "previous<TAB>roman") -> candidates, tab-separated
+//   tarovik-bench --stats [FILE]      load time, memory and suggest latency over the words
+//   tarovik-bench --validate FILE     top-1 / top-5 accuracy on "roman<TAB>expected" pairs
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "phonetic/engine.h"
+#include "phonetic/suggest.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Query {
+  std::string previous;
+  std::string roman;
+  std::string expected;  // --validate only
+};
+
+// Resident set size in KiB, from /proc (the benchmark runs on Linux).
+long resident_kib() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+std::vector<std::string> split_tabs(const std::string& line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
+    fields.push_back(line.substr(start, tab - start));
+  }
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+// Lines "roman", "previous<TAB>roman", or with validate "roman<TAB>expected" / "previous<TAB>roman<TAB>expected".
+std::vector<Query> read_queries(std::istream& in, bool validate) {
+  std::vector<Query> queries;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const auto f = split_tabs(line);
+    if (validate) {
+      if (f.size() == 2) queries.push_back({"", f[0], f[1]});
+      if (f.size() >= 3) queries.push_back({f[0], f[1], f[2]});
+    } else {
+      queries.push_back(f.size() >= 2 ? Query{f[0], f[1], ""} : Query{"", f[0], ""});
+    }
+  }
+  return queries;
+}
+
+tarovik::SuggestOptions options_for(const Query& query, std::size_t limit) {
+  tarovik::SuggestOptions options;
+  if (!query.previous.empty()) options.previous_word = query.previous;
+  options.limit = limit;
+  return options;
+}
+
+double percentile(std::vector<double> sorted, double p) {
+  if (sorted.empty()) return 0;
+  const auto index = static_cast<std::size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+  return sorted[std::min(index, sorted.size() - 1)];
+}
+
+int print_candidates(const tarovik::TransliterationEngine& engine, const std::vector<Query>& queries) {
+  for (const Query& query : queries) {
+    std::string line = query.roman;
+    for (const auto& c : tarovik::suggest(engine, query.roman, options_for(query, 0)).candidates) line += "\t" + c.text;
+    std::puts(line.c_str());
+  }
+  return 0;
+}
+
+int print_stats(const tarovik::TransliterationEngine& engine, const std::vector<Query>& queries, double load_ms,
+                long rss_kib) {
+  constexpr int kRepetitions = 7;
+  std::vector<double> micros;
+  std::string slowest;
+  double slowest_us = 0;
+  for (const Query& query : queries) {
+    const auto options = options_for(query, 0);
+    std::vector<double> runs;
+    for (int r = 0; r < kRepetitions; ++r) {
+      const auto start = Clock::now();
+      const auto result = tarovik::suggest(engine, query.roman, options);
+      runs.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+      if (result.candidates.size() > 1000) std::abort();  // keeps the call from being optimised away
+    }
+    std::sort(runs.begin(), runs.end());
+    micros.push_back(runs[runs.size() / 2]);  // the median run of each word
+    if (runs.back() > slowest_us) slowest_us = runs.back(), slowest = query.roman;
+  }
+  std::sort(micros.begin(), micros.end());
+  std::printf("engine_load_ms\t%.1f\n", load_ms);
+  std::printf("resident_mib_after_load\t%.1f\n", static_cast<double>(rss_kib) / 1024.0);
+  std::printf("words\t%zu\n", queries.size());
+  std::printf("suggest_p50_us\t%.1f\n", percentile(micros, 0.50));
+  std::printf("suggest_p99_us\t%.1f\n", percentile(micros, 0.99));
+  std::printf("suggest_max_us\t%.1f\t(%s, slowest single run %.1f us)\n", micros.empty() ? 0.0 : micros.back(),
+              slowest.c_str(), slowest_us);
+  return 0;
+}
+
+int validate(const tarovik::TransliterationEngine& engine, const std::vector<Query>& queries) {
+  std::size_t top1 = 0, top5 = 0;
+  for (const Query& query : queries) {
+    const auto candidates = tarovik::suggest(engine, query.roman, options_for(query, 5)).candidates;
+    const auto it = std::find_if(candidates.begin(), candidates.end(),
+                                 [&](const tarovik::Candidate& c) { return c.text == query.expected; });
+    if (it == candidates.begin() && it != candidates.end()) ++top1;
+    if (it != candidates.end()) {
+      ++top5;
+      if (it == candidates.begin()) continue;
+    }
+    std::string line = "miss\t" + query.roman + "\t" + query.expected + "\t" +
+                       (it == candidates.end() ? "-" : std::to_string(it - candidates.begin() + 1)) + "\t";
+    for (const auto& c : candidates) line += " " + c.text;
+    std::puts(line.c_str());
+  }
+  const double n = queries.empty() ? 1.0 : static_cast<double>(queries.size());
+  std::printf("pairs\t%zu\ntop1\t%.2f%%\ntop5\t%.2f%%\n", queries.size(), 100.0 * static_cast<double>(top1) / n,
+              100.0 * static_cast<double>(top5) / n);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string mode;
+  std::string path;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--stats" || arg == "--validate") {
+      mode = arg;
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      std::fprintf(stderr, "usage: tarovik-bench [--stats | --validate] [FILE]\n");
+      return 2;
+    } else {
+      path = arg;
+    }
+  }
+
+  const long before_kib = resident_kib();
+  const auto start = Clock::now();
+  auto engine = tarovik::engine_load();
+  const double load_ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  if (!engine) {
+    std::fprintf(stderr, "engine_load failed: %s\n", engine.error().c_str());
+    return 1;
+  }
+  const long rss_kib = resident_kib();
+
+  std::vector<Query> queries;
+  if (path.empty() || path == "-") {
+    queries = read_queries(std::cin, mode == "--validate");
+  } else {
+    std::ifstream file(path);
+    if (!file) {
+      std::fprintf(stderr, "cannot read %s\n", path.c_str());
+      return 1;
+    }
+    queries = read_queries(file, mode == "--validate");
+  }
+
+  if (mode == "--stats") {
+    const auto& lexicon = engine.value().lexicon;
+    std::printf("lexicon_words\t%u\nlexicon_nodes\t%u\nengine_growth_mib\t%.1f\n", lexicon.word_count,
+                lexicon.node_count, static_cast<double>(rss_kib - before_kib) / 1024.0);
+    return print_stats(engine.value(), queries, load_ms, rss_kib);
+  }
+  if (mode == "--validate") return validate(engine.value(), queries);
+  return print_candidates(engine.value(), queries);
+}

@@ -1,0 +1,313 @@
+#include "phonetic/suggest.h"
+
+#include <algorithm>
+#include <array>
+#include <queue>
+
+#include "phonetic/rule_expansion.h"
+#include "phonetic/scoring.h"
+#include "trie/utf8.h"
+
+namespace tarovik {
+
+namespace {
+
+constexpr std::size_t kDefaultLimit = 5;
+constexpr std::size_t kBeamOpen = 48;
+constexpr std::size_t kBeamAnchored = 16;
+constexpr std::size_t kBeamStem = 8;
+constexpr std::size_t kCompletionSeeds = 3;
+constexpr std::size_t kCompletionsPerSeed = 6;
+constexpr std::uint16_t kMinStemFrequency = 20000;
+
+struct RomanSuffix {
+  std::string_view roman;
+  std::string_view devanagari;
+};
+
+// Longest first within each family, so "harulai" wins over "lai".
+constexpr std::array<RomanSuffix, 19> ROMAN_VIBHAKTI_SUFFIXES = {{
+    {"harusanga", "हरूसँग"}, {"harubata", "हरूबाट"}, {"harulaai", "हरूलाई"}, {"harulai", "हरूलाई"},
+    {"haruma", "हरूमा"},     {"haruko", "हरूको"},    {"haruka", "हरूका"},    {"haruki", "हरूकी"},
+    {"harule", "हरूले"},     {"haru", "हरू"},        {"sanga", "सँग"},       {"bata", "बाट"},
+    {"laai", "लाई"},         {"lai", "लाई"},         {"ko", "को"},           {"ka", "का"},
+    {"ki", "की"},            {"le", "ले"},           {"ma", "मा"},
+}};
+
+constexpr std::array<std::string_view, 16> kPassThroughDomains = {
+    "io", "co", "np", "in", "ai", "me", "com", "org", "net", "edu", "gov", "dev", "app", "xyz", "biz", "info",
+};
+
+bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+
+bool all_bytes(std::string_view text, auto predicate) { return std::all_of(text.begin(), text.end(), predicate); }
+
+std::string ascii_lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (is_upper(c)) c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+bool is_email(std::string_view roman) {
+  const std::size_t at = roman.find('@');
+  return at != std::string_view::npos && at != 0 && roman.find('.', at + 1) != std::string_view::npos &&
+         roman.find(' ') == std::string_view::npos;
+}
+
+bool is_domain(std::string_view lower) {
+  const std::size_t dot = lower.rfind('.');
+  if (dot == std::string_view::npos || lower.find('.', 1) == std::string_view::npos) return false;
+  std::string_view tld = lower.substr(dot + 1);
+  tld = tld.substr(0, tld.find_first_of("/?#"));
+  return std::find(kPassThroughDomains.begin(), kPassThroughDomains.end(), tld) != kPassThroughDomains.end() &&
+         all_bytes(lower.substr(0, dot), [](char c) { return is_letter(c) || is_digit(c) || c == '-' || c == '.'; });
+}
+
+bool is_handle(std::string_view roman) {
+  return roman.size() > 1 && (roman[0] == '@' || roman[0] == '#') &&
+         all_bytes(roman.substr(1), [](char c) { return is_letter(c) || is_digit(c) || c == '.' || c == '_'; });
+}
+
+bool is_version_or_dotted_number(std::string_view roman) {
+  if (!roman.empty() && (roman[0] == 'v' || roman[0] == 'V')) roman.remove_prefix(1);
+  auto is_separator = [](char c) { return c == '-' || c == '.' || c == '/' || c == ':' || c == '_'; };
+  return !roman.empty() && is_digit(roman.front()) && is_digit(roman.back()) &&
+         std::any_of(roman.begin(), roman.end(), is_separator) &&
+         all_bytes(roman, [&](char c) { return is_digit(c) || is_separator(c); });
+}
+
+bool is_acronym(std::string_view roman) {
+  return std::count_if(roman.begin(), roman.end(), is_letter) >= 2 &&
+         all_bytes(roman, [](char c) { return is_upper(c) || is_digit(c); });
+}
+
+bool passes_through(std::string_view roman, std::string_view lower) {
+  return lower.starts_with("http://") || lower.starts_with("https://") || lower.starts_with("www.") ||
+         is_email(roman) || is_domain(lower) || is_handle(roman) || is_version_or_dotted_number(roman) ||
+         is_acronym(roman);
+}
+
+bool is_number(std::string_view roman) {
+  return std::any_of(roman.begin(), roman.end(), is_digit) &&
+         all_bytes(roman, [](char c) { return is_digit(c) || c == '+' || c == '-' || c == '.' || c == '/' || c == ':'; });
+}
+
+SuggestResult single(std::string text, bool bypassed) { return {{{std::move(text), kLiteralScore}}, bypassed}; }
+
+std::string with_ending(std::string_view word, std::string_view ending) {
+  std::string out(word);
+  out.append(ending);
+  return out;
+}
+
+// The Devanagari plural of a loanword form: "ज" after a long vowel sign, "्स" otherwise.
+std::string english_plural(std::string_view form) {
+  for (std::string_view sign : {"ा", "ी", "े", "ो"}) {
+    if (form.ends_with(sign)) return with_ending(form, "ज");
+  }
+  if (form.ends_with("्")) form.remove_suffix(std::string_view("्").size());
+  return with_ending(form, "्स");
+}
+
+std::int64_t penalty_score(double base, double per_penalty, double penalty, std::int64_t minimum) {
+  return std::max(minimum, round_score(base - per_penalty * penalty));
+}
+
+// Case endings typed on a stem: the first ending whose stem gives a word ends the search.
+void add_case_ending_forms(ScoringContext& context, std::string_view lower) {
+  const TransliterationEngine& engine = context.engine;
+  for (const RomanSuffix& suffix : ROMAN_VIBHAKTI_SUFFIXES) {
+    if (!lower.ends_with(suffix.roman)) continue;
+    const std::string_view stem = lower.substr(0, lower.size() - suffix.roman.size());
+    if (stem.size() >= 3) {
+      if (const auto* forms = find_value(engine.loanwords, stem)) {
+        for (std::size_t i = 0; i < forms->size(); ++i) {
+          add_phonetic_candidate(context, with_ending((*forms)[i], suffix.devanagari),
+                                 46000 - 6000 * static_cast<std::int64_t>(i), SourceKind::phonetic, 0);
+        }
+        return;
+      }
+    }
+    if (stem.size() < 2) continue;
+    bool matched = false;
+    if (const auto* words = find_value(engine.aliases, stem); words != nullptr && !words->empty()) {
+      add_phonetic_candidate(context, with_ending(words->front(), suffix.devanagari), 24000, SourceKind::phonetic,
+                             34000);
+      matched = true;
+    }
+    if (stem.size() >= 3) {
+      for (const PhoneticForm& form : generate_phonetic_forms(engine, stem, kBeamStem)) {
+        const std::string* standard = find_value(engine.normalization_equivalents, form.word);
+        const std::string_view word = standard != nullptr ? std::string_view(*standard) : form.word;
+        const std::uint16_t freq = trie_frequency(engine.lexicon, word);
+        if (freq < kMinStemFrequency) continue;
+        add_phonetic_candidate(context, with_ending(word, suffix.devanagari), penalty_score(24000, 5200, form.penalty, 0),
+                               SourceKind::phonetic, std::min<std::uint32_t>(freq, 36000));
+        matched = true;
+      }
+    }
+    if (matched) return;
+  }
+}
+
+bool skeleton_applies(std::string_view lower, const std::vector<PhoneticForm>& forms, const LexiconTrie& lexicon) {
+  if (lower.size() < 3 || !all_bytes(lower, is_lower)) return false;
+  const auto vowels = std::count_if(lower.begin(), lower.end(),
+                                    [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; });
+  if (4 * static_cast<std::size_t>(vowels) > lower.size()) return false;
+  return std::none_of(forms.begin(), forms.end(),
+                      [&](const PhoneticForm& form) { return trie_frequency(lexicon, form.word) != 0; });
+}
+
+std::vector<Candidate> ranked(const CandidatePool& pool, std::size_t limit) {
+  std::vector<Candidate> candidates;
+  candidates.reserve(pool.size());
+  for (const auto& [text, score] : pool) candidates.push_back({text, score});
+  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    return a.score != b.score ? a.score > b.score : a.text < b.text;
+  });
+  if (candidates.size() > limit) candidates.resize(limit);
+  return candidates;
+}
+
+}  // namespace
+
+SuggestResult suggest(const TransliterationEngine& engine, std::string_view roman, const SuggestOptions& options) {
+  const std::size_t limit = options.limit == 0 ? kDefaultLimit : options.limit;
+  if (utf8::trim_whitespace(roman).empty()) return {};
+  const std::size_t n = roman.size();
+
+  if (roman.front() == '`' && n != 1 && roman.back() == '`') return single(std::string(roman.substr(1, n - 2)), true);
+  const std::string lower = ascii_lower(roman);
+  if (passes_through(roman, lower)) return single(std::string(roman), true);
+  if (is_number(roman)) {
+    return single(convert_digits(roman, options.devanagari_digits, options.smart_numerals, engine.devanagari_digits),
+                  false);
+  }
+
+  CandidatePool pool;
+  ScoringContext context{engine, options, pool};
+
+  if (const auto* learned = find_value(engine.learned_aliases, lower)) {
+    for (const Candidate& word : *learned) add_phonetic_candidate(context, word.text, word.score, SourceKind::alias, 0);
+  }
+  const auto* aliases = find_value(engine.aliases, lower);
+  if (aliases != nullptr) {
+    for (std::size_t i = 0; i < aliases->size(); ++i) {
+      add_phonetic_candidate(context, (*aliases)[i], 64000 - 6000 * static_cast<std::int64_t>(i), SourceKind::alias, 0);
+    }
+  }
+  const auto* loanwords = find_value(engine.loanwords, lower);
+  if (loanwords != nullptr) {
+    for (std::size_t i = 0; i < loanwords->size(); ++i) {
+      add_phonetic_candidate(context, (*loanwords)[i], 61000 - 6000 * static_cast<std::int64_t>(i), SourceKind::alias,
+                             0);
+    }
+  } else if (lower.size() >= 4 && lower.ends_with('s') && !lower.ends_with("ss") && !lower.ends_with("us") &&
+             aliases == nullptr) {
+    if (const auto* singular = find_value(engine.loanwords, std::string_view(lower).substr(0, lower.size() - 1))) {
+      for (std::size_t i = 0; i < singular->size(); ++i) {
+        add_phonetic_candidate(context, english_plural((*singular)[i]), 58000 - 6000 * static_cast<std::int64_t>(i),
+                               SourceKind::alias, 0);
+      }
+    }
+  }
+
+  const bool anchored = aliases != nullptr || loanwords != nullptr;
+  if (!anchored && lower.size() >= 5) add_case_ending_forms(context, lower);
+
+  const std::vector<PhoneticForm> forms = generate_phonetic_forms(engine, roman, anchored ? kBeamAnchored : kBeamOpen);
+  for (const PhoneticForm& form : forms) {
+    add_phonetic_candidate(context, form.word, penalty_score(28000, 5200, form.penalty, 0), SourceKind::phonetic, 0);
+  }
+
+  if (!anchored && skeleton_applies(lower, forms, engine.lexicon)) {
+    const std::string skeleton = roman_to_skeleton(lower);
+    const auto* words = skeleton.size() >= 2 ? find_value(engine.skeleton_index, skeleton) : nullptr;
+    if (words != nullptr) {
+      for (std::size_t i = 0; i < words->size(); ++i) {
+        add_phonetic_candidate(context, (*words)[i], 14000 - 3000 * static_cast<std::int64_t>(i), SourceKind::phonetic,
+                               16000);
+      }
+    }
+  }
+
+  if (n >= 2) {
+    for (std::size_t s = 0; s < std::min(kCompletionSeeds, forms.size()); ++s) {
+      const PhoneticForm& seed = forms[s];
+      const std::size_t seed_length = utf8::length(seed.word);
+      if (seed_length < 2) continue;
+      for (const PrefixMatch& match : trie_search_prefix(engine.lexicon, seed.word, kCompletionsPerSeed)) {
+        if (match.word == seed.word) continue;
+        const std::size_t length = utf8::length(match.word);
+        const double d = static_cast<double>(length > seed_length ? length - seed_length : seed_length - length);
+        add_phonetic_candidate(context, match.word, std::max<std::int64_t>(1000, round_score(9000 - 1500 * seed.penalty - 2500 * d)),
+                               SourceKind::trie, 0);
+      }
+    }
+  }
+
+  return {ranked(pool, limit), false};
+}
+
+std::vector<PrefixMatch> trie_search_prefix(const LexiconTrie& trie, std::string_view seed, std::size_t limit) {
+  const std::string key = encode_trie_label(seed);
+  std::uint32_t node = 0;
+  std::string path;
+  for (std::size_t pos = 0; pos < key.size();) {
+    const ChildLookup child = trie_find_child(trie, node, static_cast<std::uint8_t>(key[pos]));
+    if (!child.found) return {};
+    const std::uint32_t begin = trie.edge_offset[child.node];
+    const std::uint32_t length = trie.edge_offset[child.node + 1] - begin;
+    const std::size_t compared = std::min<std::size_t>(length, key.size() - pos);
+    if (!std::equal(key.begin() + static_cast<std::ptrdiff_t>(pos), key.begin() + static_cast<std::ptrdiff_t>(pos + compared),
+                    trie.edge_bytes.begin() + begin)) {
+      return {};
+    }
+    path += decode_trie_label({reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin, length});
+    pos += length;
+    node = child.node;
+  }
+
+  std::vector<PrefixMatch> results;
+  if (limit == 0) return results;
+  if (trie.freq[node] != 0) results.push_back({path, trie.freq[node]});
+
+  struct Entry {
+    std::string path;
+    std::uint32_t node;
+    std::uint16_t key;
+    std::uint64_t order;  // insertion order: a fixed choice among otherwise equal entries
+  };
+  auto lower_priority = [](const Entry& a, const Entry& b) {
+    if (a.key != b.key) return a.key < b.key;
+    if (a.path.size() != b.path.size()) return a.path.size() > b.path.size();
+    return a.order > b.order;
+  };
+  std::priority_queue<Entry, std::vector<Entry>, decltype(lower_priority)> heap(lower_priority);
+  std::uint64_t order = 0;
+  auto push_children = [&](const std::string& parent_path, std::uint32_t parent) {
+    for (std::uint32_t c = trie.first_child[parent]; c < trie.first_child[parent + 1]; ++c) {
+      if (trie.subtree_max_freq[c] == 0) continue;
+      const std::uint32_t begin = trie.edge_offset[c];
+      heap.push({parent_path + decode_trie_label({reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin,
+                                                   trie.edge_offset[c + 1] - begin}),
+                 c, trie.subtree_max_freq[c], order++});
+    }
+  };
+  push_children(path, node);
+  while (results.size() < limit && !heap.empty()) {
+    Entry top = heap.top();
+    heap.pop();
+    if (trie.freq[top.node] != 0) results.push_back({top.path, trie.freq[top.node]});
+    push_children(top.path, top.node);
+  }
+  return results;
+}
+
+}  // namespace tarovik

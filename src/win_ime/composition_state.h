@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "phonetic/candidate.h"
+#include "phonetic/engine.h"
+#include "win_ime/ime_config.h"
+
+namespace tarovik {
+
+// A window handle as the portable core sees it.
+using WindowId = std::uintptr_t;
+
+// The roman buffer holds at most this many bytes (one word of up to 28 letters).
+inline constexpr std::size_t kMaxRomanBytes = 28;
+inline constexpr std::string_view kDanda = "\u0964";
+
+// Undo record of the last commit made with a space.
+struct LastCommit {
+  std::string word;
+  std::string suffix;
+  std::string roman;
+};
+
+// What to erase and what to type for one commit, with what learning and the log need.
+struct CommitAction {
+  std::string text;
+  std::string word;
+  std::string top1;
+  std::string roman;
+  std::optional<std::string> prev_word;
+  std::size_t erase_count = 0;  // characters, not bytes
+  bool promoted = false;
+
+  friend bool operator==(const CommitAction&, const CommitAction&) = default;
+};
+
+// Result of a Backspace inside the composition.
+enum class BackspaceResult : std::uint8_t { emptied = 0, still_composing = 1, nothing_composed = 2 };
+
+// The input method's state. The methods take no lock and inject nothing: the caller holds
+// the state's lock, calls them, releases it and only then queues or injects the action.
+struct ImeState {
+  TransliterationEngine engine;
+  std::string roman;
+  std::vector<Candidate> candidates;
+  std::optional<std::string> previous_word;
+  std::optional<LastCommit> last_commit;
+  ImeConfig config;
+  std::size_t selected = 0;
+  WindowId last_foreground = 0;
+  bool enabled = true;
+  bool predictions_shown = false;
+
+  ImeState(TransliterationEngine engine, ImeConfig config);
+
+  void refresh_candidates();
+  bool composition_push_char(char32_t c);
+  BackspaceResult composition_backspace();
+  void cancel_composition();
+  bool toggle_enabled();
+  std::optional<CommitAction> commit_candidate(std::size_t index, std::string_view suffix);
+  std::optional<CommitAction> accept_prediction(std::size_t index);
+  std::optional<CommitAction> commit_selection(std::string_view suffix);
+  std::optional<CommitAction> undo_last_commit();
+
+ private:
+  void clear_composition();
+  void show_predictions(std::string_view word);
+};
+
+// Commit actions made by the hook, drained in order by the host window. Its lock is never
+// held together with the state's.
+class CommitQueue {
+ public:
+  void push(CommitAction action);
+  std::deque<CommitAction> take_all();
+
+ private:
+  std::mutex mutex_;
+  std::deque<CommitAction> actions_;
+};
+
+}  // namespace tarovik

@@ -1,0 +1,201 @@
+#include "win_ime/composition_state.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "test_engine.h"
+#include "trie/utf8.h"
+
+namespace tarovik {
+namespace {
+
+using ::testing::IsEmpty;
+
+TransliterationEngine small_engine() {
+  return testing::build_engine({
+      .words = {{"नमस्ते", 30000}, {"राम", 30000}, {"रमा", 20000}, {"घर", 30000}, {"जानु", 20000}},
+      .aliases = R"({"aliases": {"namaste": ["नमस्ते", "नमस्कार", "नमस्तेजी", "नमः"],
+                                 "ko": ["को", "कोही", "कोठा", "कोसी", "कोदो", "कोपिला", "कोरा", "कोइली", "कोमल"]}})",
+      .bigrams = R"({"bigrams": {"नमस्ते": {"दाइ": 40000, "हजुर": 30000}, "दाइ": {"जानु": 30000}}})",
+  });
+}
+
+class Composition : public ::testing::Test {
+ protected:
+  Composition() : state_(small_engine(), ImeConfig{}) {}
+
+  void type(std::string_view roman) {
+    for (char c : roman) ASSERT_TRUE(state_.composition_push_char(static_cast<unsigned char>(c)));
+  }
+
+  ImeState state_;
+};
+
+TEST_F(Composition, RomanBufferStopsAtTwentyEightBytes) {
+  type(std::string(28, 'k'));
+  EXPECT_FALSE(state_.composition_push_char(U'k'));
+  EXPECT_EQ(state_.roman.size(), 28u);
+}
+
+TEST(CompositionSettings, CandidateLimitAndNumeralsFollowTheSettings) {
+  for (auto [setting, shown] : {std::pair{0u, 3u}, {2u, 3u}, {5u, 5u}, {8u, 7u}, {1000u, 7u}}) {
+    ImeConfig config;
+    config.max_candidates = setting;
+    ImeState state(small_engine(), config);
+    state.config.max_candidates = setting;  // the state clamps again where it uses the value
+    state.composition_push_char(U'k');
+    state.composition_push_char(U'o');
+    EXPECT_EQ(state.candidates.size(), shown) << setting;
+  }
+  for (auto [mode, text] : {std::pair{NumeralsMode::ascii, "123"}, {NumeralsMode::smart, "123"},
+                            {NumeralsMode::devanagari, "१२३"}}) {
+    ImeConfig config;
+    config.numerals_mode = mode;
+    ImeState state(small_engine(), config);
+    for (char c : std::string_view("123")) state.composition_push_char(static_cast<unsigned char>(c));
+    ASSERT_EQ(state.candidates.size(), 1u);
+    EXPECT_EQ(state.candidates[0].text, text);
+  }
+}
+
+TEST_F(Composition, SpaceCommitsTheSelectedCandidateAndShowsPredictions) {
+  type("namaste");
+  state_.selected = 2;
+  const std::string chosen = state_.candidates[2].text;
+  const auto action = state_.commit_selection(" ");
+  ASSERT_TRUE(action.has_value());
+  EXPECT_EQ(action->text, chosen + " ");
+  EXPECT_EQ(action->word, chosen);
+  EXPECT_EQ(action->top1, "नमस्ते");
+  EXPECT_EQ(action->roman, "namaste");
+  EXPECT_EQ(action->erase_count, 7u);
+  EXPECT_TRUE(action->promoted);
+  EXPECT_FALSE(action->prev_word.has_value());
+  EXPECT_EQ(state_.previous_word, chosen);
+  EXPECT_TRUE(state_.roman.empty());
+  ASSERT_TRUE(state_.last_commit.has_value());
+  EXPECT_EQ(state_.last_commit->roman, "namaste");
+
+  type("namaste");
+  const auto first = state_.commit_selection(" ");
+  ASSERT_TRUE(first.has_value());
+  EXPECT_FALSE(first->promoted);
+  EXPECT_EQ(first->prev_word, chosen);
+  EXPECT_TRUE(state_.predictions_shown);
+  EXPECT_EQ(state_.candidates.front().text, "दाइ");
+}
+
+TEST_F(Composition, PromotionIsNotMarkedWhenLearningIsOff) {
+  state_.config.learn_promoted_words = false;
+  type("namaste");
+  EXPECT_FALSE(state_.commit_candidate(1, " ")->promoted);
+}
+
+TEST_F(Composition, TextWithoutLettersIsNotCommitted) {
+  type("123");
+  EXPECT_FALSE(state_.commit_selection(" ").has_value());
+  EXPECT_TRUE(state_.roman.empty());
+  EXPECT_THAT(state_.candidates, IsEmpty());
+}
+
+TEST_F(Composition, FullStopBecomesDandaExceptInAddressesAndNumbers) {
+  for (std::string_view typed : {"www", "WwW", "3.14", "2.0.1"}) {
+    type(typed);
+    EXPECT_FALSE(state_.commit_selection(kDanda).has_value()) << typed;
+    EXPECT_TRUE(state_.roman.empty());
+  }
+  type("ram");
+  const auto word = state_.commit_selection(kDanda);
+  ASSERT_TRUE(word.has_value());
+  EXPECT_EQ(word->text, word->word + "।");
+  EXPECT_FALSE(state_.last_commit.has_value());
+  EXPECT_FALSE(state_.predictions_shown);
+
+  const auto alone = state_.commit_selection(kDanda);
+  ASSERT_TRUE(alone.has_value());
+  EXPECT_EQ(*alone, (CommitAction{.text = "।"}));
+  EXPECT_EQ(state_.previous_word, word->word);
+
+  state_.composition_backspace();  // forgets the previous word
+  EXPECT_FALSE(state_.commit_selection(kDanda).has_value());
+}
+
+TEST_F(Composition, EnterLeavesNoUndoAndNoPredictions) {
+  type("namaste");
+  const auto action = state_.commit_selection("\r");
+  ASSERT_TRUE(action.has_value());
+  EXPECT_EQ(action->text, "नमस्ते\r");
+  EXPECT_FALSE(state_.last_commit.has_value());
+  EXPECT_FALSE(state_.predictions_shown);
+  EXPECT_FALSE(state_.undo_last_commit().has_value());
+}
+
+TEST_F(Composition, BackspaceAfterASpaceCommitUndoesIt) {
+  type("ram");
+  const auto commit = state_.commit_selection(" ");
+  ASSERT_TRUE(commit.has_value());
+  const auto undo = state_.undo_last_commit();
+  ASSERT_TRUE(undo.has_value());
+  EXPECT_EQ(undo->text, "ram");
+  EXPECT_EQ(undo->roman, "ram");
+  EXPECT_EQ(undo->erase_count, utf8::length(commit->word) + 1);
+  EXPECT_EQ(state_.roman, "ram");
+  EXPECT_FALSE(state_.candidates.empty());
+  EXPECT_FALSE(state_.undo_last_commit().has_value());
+  EXPECT_EQ(state_.composition_backspace(), BackspaceResult::still_composing);
+  EXPECT_EQ(state_.roman, "ra");
+}
+
+TEST_F(Composition, PredictionsAreAcceptedOnlyWhileShown) {
+  type("namaste");
+  EXPECT_FALSE(state_.accept_prediction(0).has_value());  // composing
+  state_.commit_selection(" ");
+  ASSERT_TRUE(state_.predictions_shown);
+  EXPECT_FALSE(state_.accept_prediction(5).has_value());
+  const auto action = state_.accept_prediction(0);
+  ASSERT_TRUE(action.has_value());
+  EXPECT_EQ(*action, (CommitAction{.text = "दाइ ", .word = "दाइ"}));
+  EXPECT_EQ(state_.previous_word, "दाइ");
+  EXPECT_FALSE(state_.last_commit.has_value());
+  // दाइ has a row of its own, so predictions go on.
+  EXPECT_TRUE(state_.predictions_shown);
+  EXPECT_EQ(state_.candidates.front().text, "जानु");
+  state_.cancel_composition();
+  EXPECT_FALSE(state_.accept_prediction(0).has_value());
+}
+
+TEST_F(Composition, BackspaceOnNothingForgetsTheContext) {
+  type("ra");
+  EXPECT_EQ(state_.composition_backspace(), BackspaceResult::still_composing);
+  EXPECT_EQ(state_.composition_backspace(), BackspaceResult::emptied);
+  state_.previous_word = "घर";
+  EXPECT_EQ(state_.composition_backspace(), BackspaceResult::nothing_composed);
+  EXPECT_FALSE(state_.previous_word.has_value());
+}
+
+TEST_F(Composition, ToggleResetsEverything) {
+  type("namaste");
+  state_.commit_selection(" ");
+  type("ra");
+  EXPECT_FALSE(state_.toggle_enabled());
+  EXPECT_TRUE(state_.toggle_enabled());
+  EXPECT_TRUE(state_.roman.empty());
+  EXPECT_THAT(state_.candidates, IsEmpty());
+  EXPECT_FALSE(state_.previous_word.has_value());
+  EXPECT_FALSE(state_.last_commit.has_value());
+  EXPECT_FALSE(state_.predictions_shown);
+}
+
+TEST(CommitQueueOrder, TakesEverythingInOrder) {
+  CommitQueue queue;
+  queue.push({.text = "a"});
+  queue.push({.text = "b"});
+  const auto first = queue.take_all();
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[0].text, "a");
+  EXPECT_EQ(first[1].text, "b");
+  EXPECT_TRUE(queue.take_all().empty());
+}
+
+}  // namespace
+}  // namespace tarovik
