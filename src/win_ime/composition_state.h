@@ -11,7 +11,7 @@
 
 #include "phonetic/candidate.h"
 #include "phonetic/engine.h"
-#include "win_ime/ime_config.h"
+#include "win_ime/settings.h"
 
 namespace tarovik {
 
