@@ -76,17 +76,52 @@ std::optional<double> final_halanta_change(std::string_view text) {
   return std::nullopt;
 }
 
-void expand_state(const BeamState& s, const RuleEntry& rule, double bias, std::size_t position,
-                  std::vector<BeamState>& out) {
+TriePosition advance(const LexiconTrie& trie, TriePosition at, std::string_view appended) {
+  if (!at.inside || appended.empty()) return at;
+  for (const char code : encode_trie_label(appended)) {
+    const auto byte = static_cast<std::uint8_t>(code);
+    const std::uint32_t label_begin = trie.edge_offset[at.node];
+    if (at.matched == trie.edge_offset[at.node + 1] - label_begin) {
+      const ChildLookup child = trie_find_child(trie, at.node, byte);
+      if (!child.found) return {0, 0, false};
+      at = {child.node, 1, true};
+    } else if (trie.edge_bytes[label_begin + at.matched] == byte) {
+      ++at.matched;
+    } else {
+      return {0, 0, false};
+    }
+  }
+  return at;
+}
+
+// Appends the state s extended by the parts, carrying its place in the lexicon along.
+void extend(std::vector<BeamState>& out, const LexiconTrie& trie, const BeamState& s,
+            std::initializer_list<std::string_view> parts, double penalty, bool open) {
+  BeamState next{{}, penalty, open, std::nullopt};
+  std::size_t size = s.text.size();
+  for (std::string_view part : parts) size += part.size();
+  next.text.reserve(size);
+  next.text.append(s.text);
+  for (std::string_view part : parts) next.text.append(part);
+  if (s.position) {
+    TriePosition at = *s.position;
+    for (std::string_view part : parts) at = advance(trie, at, part);
+    next.position = at;
+  }
+  out.push_back(std::move(next));
+}
+
+void expand_state(const LexiconTrie& trie, const BeamState& s, const RuleEntry& rule, double bias,
+                  std::size_t position, std::vector<BeamState>& out) {
   if (s.ends_with_consonant && rule.matra_emissions) {
     for (const PhoneticEmission& e : *rule.matra_emissions) {
-      out.push_back({concat(s.text, e.text), s.penalty + e.penalty + bias, false});
+      extend(out, trie, s, {e.text}, s.penalty + e.penalty + bias, false);
     }
     // A vowel after a consonant may also start the next word of a compound.
     if (utf8::length(s.text) >= 2) {
       const double boundary = rule.roman == "a" ? kBoundaryVowelPenaltyA : kBoundaryVowelPenalty;
       for (const PhoneticEmission& e : rule.emissions) {
-        if (e.kind == "vowel") out.push_back({concat(s.text, e.text), s.penalty + e.penalty + bias + boundary, false});
+        if (e.kind == "vowel") extend(out, trie, s, {e.text}, s.penalty + e.penalty + bias + boundary, false);
       }
     }
     return;
@@ -95,23 +130,23 @@ void expand_state(const BeamState& s, const RuleEntry& rule, double bias, std::s
     const double penalty = s.penalty + e.penalty + bias;
     if (e.kind == "halanta") {
       if (s.text.empty() || s.text.ends_with(kHalanta)) continue;
-      out.push_back({concat(s.text, kHalanta), penalty, false});
+      extend(out, trie, s, {kHalanta}, penalty, false);
     } else if (e.kind == "nasal") {
       if (s.text.empty()) continue;
-      out.push_back({concat(s.text, e.text), penalty, false});
+      extend(out, trie, s, {e.text}, penalty, false);
     } else if (e.kind == "consonant" || e.kind == "cluster") {
       const bool open = output_ends_with_consonant(rule.roman, e.text);
       if (s.ends_with_consonant) {
-        out.push_back({concat(s.text, kHalanta, e.text), penalty + kConjunctPenalty, open});
-        out.push_back({concat(s.text, e.text), penalty + kDroppedVowelPenalty, open});
+        extend(out, trie, s, {kHalanta, e.text}, penalty + kConjunctPenalty, open);
+        extend(out, trie, s, {e.text}, penalty + kDroppedVowelPenalty, open);
         if (position <= kLongAaLastPosition) {
-          out.push_back({concat(s.text, kVowelSignAa, e.text), penalty + kDroppedLongAaPenalty, open});
+          extend(out, trie, s, {kVowelSignAa, e.text}, penalty + kDroppedLongAaPenalty, open);
         }
       } else {
-        out.push_back({concat(s.text, e.text), penalty, open});
+        extend(out, trie, s, {e.text}, penalty, open);
       }
     } else {
-      out.push_back({concat(s.text, e.text), penalty, false});
+      extend(out, trie, s, {e.text}, penalty, false);
     }
   }
 }
@@ -140,45 +175,68 @@ std::string replace_all(std::string_view text, std::string_view from, std::strin
 
 }  // namespace
 
-ScoredBeamState score_beam_state(const LexiconTrie& lexicon, PrefixCache& prefix_cache, const BeamState& state) {
+namespace {
+
+// The pruning score: the penalty less a bonus for text that leads to frequent words.
+double beam_score(const LexiconTrie& lexicon, PrefixCache& prefix_cache, const BeamState& state) {
   double bonus = 0.0;
   if (!state.text.empty()) {
-    auto it = prefix_cache.find(state.text);
-    if (it == prefix_cache.end()) {
-      it = prefix_cache.emplace(state.text, trie_prefix_max_frequency(lexicon, state.text)).first;
+    std::uint16_t m = 0;
+    if (state.position) {
+      m = state.position->inside ? lexicon.subtree_max_freq[state.position->node] : 0;
+    } else {
+      auto it = prefix_cache.find(state.text);
+      if (it == prefix_cache.end()) {
+        it = prefix_cache.emplace(state.text, trie_prefix_max_frequency(lexicon, state.text)).first;
+      }
+      m = it->second;
     }
-    if (const std::uint16_t m = it->second; m > 0) bonus = 3.0 + std::min(2.2, 0.45 * std::log10(m + 1.0));
+    if (m > 0) bonus = 3.0 + std::min(2.2, 0.45 * std::log10(m + 1.0));
   }
-  return {state, state.penalty - bonus};
+  return state.penalty - bonus;
+}
+
+}  // namespace
+
+ScoredBeamState score_beam_state(const LexiconTrie& lexicon, PrefixCache& prefix_cache, const BeamState& state) {
+  return {state, beam_score(lexicon, prefix_cache, state)};
 }
 
 std::vector<BeamState> prune_beam(const LexiconTrie& lexicon, std::vector<BeamState> states, PrefixCache& prefix_cache,
                                   std::size_t max_beam) {
-  // One state per (text, ends_with_consonant); of equal penalties the first stays.
-  std::vector<BeamState> kept;
-  TextKeyedMap<std::array<std::size_t, 2>> slot_of;
+  // One state per (text, ends_with_consonant), at the place of its first arrival; a later
+  // one replaces it only with a strictly lower penalty. Indexes only: no text is copied.
   constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  for (BeamState& state : states) {
-    auto [it, inserted] = slot_of.try_emplace(state.text, std::array<std::size_t, 2>{kNone, kNone});
-    std::size_t& slot = it->second[state.ends_with_consonant ? 1 : 0];
+  std::unordered_map<std::string_view, std::array<std::size_t, 2>> slot_of;
+  slot_of.reserve(states.size());
+  std::vector<std::size_t> kept;
+  kept.reserve(states.size());
+  for (std::size_t i = 0; i < states.size(); ++i) {
+    auto [it, inserted] = slot_of.try_emplace(states[i].text, std::array<std::size_t, 2>{kNone, kNone});
+    std::size_t& slot = it->second[states[i].ends_with_consonant ? 1 : 0];
     if (slot == kNone) {
       slot = kept.size();
-      kept.push_back(std::move(state));
-    } else if (state.penalty < kept[slot].penalty) {
-      kept[slot] = std::move(state);
+      kept.push_back(i);
+    } else if (states[i].penalty < states[kept[slot]].penalty) {
+      kept[slot] = i;
     }
   }
 
-  std::vector<ScoredBeamState> scored;
-  scored.reserve(kept.size());
-  for (const BeamState& state : kept) scored.push_back(score_beam_state(lexicon, prefix_cache, state));
-  std::stable_sort(scored.begin(), scored.end(),
-                   [](const ScoredBeamState& a, const ScoredBeamState& b) { return a.score < b.score; });
-  if (scored.size() > max_beam) scored.resize(max_beam);
+  // Best score first; equal scores keep their order of arrival.
+  std::vector<std::pair<double, std::size_t>> ranked;
+  ranked.reserve(kept.size());
+  for (std::size_t k = 0; k < kept.size(); ++k) {
+    ranked.emplace_back(beam_score(lexicon, prefix_cache, states[kept[k]]), k);
+  }
+  if (ranked.size() > max_beam) {
+    std::nth_element(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(max_beam), ranked.end());
+    ranked.resize(max_beam);
+  }
+  std::sort(ranked.begin(), ranked.end());
 
   std::vector<BeamState> beam;
-  beam.reserve(scored.size());
-  for (ScoredBeamState& entry : scored) beam.push_back(std::move(entry.state));
+  beam.reserve(ranked.size());
+  for (const auto& [score, k] : ranked) beam.push_back(std::move(states[kept[k]]));
   return beam;
 }
 
@@ -191,7 +249,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
   const std::size_t n = input.size();
   std::vector<std::vector<BeamState>> buckets(n + 1);
   PrefixCache prefix_cache;
-  buckets[0].push_back({"", 0.0, false});
+  buckets[0].push_back({"", 0.0, false, TriePosition{}});
 
   struct Match {
     const RuleEntry* rule;
@@ -205,7 +263,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
     const char c = input[p];
 
     if (c >= '0' && c <= '9') {
-      for (const BeamState& s : beam) buckets[p + 1].push_back({concat(s.text, std::string_view(&c, 1)), s.penalty, false});
+      for (const BeamState& s : beam) extend(buckets[p + 1], engine.lexicon, s, {std::string_view(&c, 1)}, s.penalty, false);
       continue;
     }
 
@@ -218,7 +276,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
     }
     if (matches.empty()) {
       for (const BeamState& s : beam) {
-        buckets[p + 1].push_back({concat(s.text, std::string_view(&c, 1)), s.penalty + kUnmatchedLetterPenalty, false});
+        extend(buckets[p + 1], engine.lexicon, s, {std::string_view(&c, 1)}, s.penalty + kUnmatchedLetterPenalty, false);
       }
       continue;
     }
@@ -229,7 +287,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
     for (const Match& match : matches) {
       if (match.length != max_len && match.length > 2) continue;
       const double bias = match.length < max_len ? kShorterMatchBias : 0.0;
-      for (const BeamState& s : beam) expand_state(s, *match.rule, bias, p, buckets[p + match.length]);
+      for (const BeamState& s : beam) expand_state(engine.lexicon, s, *match.rule, bias, p, buckets[p + match.length]);
     }
   }
 

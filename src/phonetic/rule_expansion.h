@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,11 +10,21 @@
 
 namespace tarovik {
 
+// Where a text stands in the lexicon trie: a node and how much of its label is matched.
+struct TriePosition {
+  std::uint32_t node = 0;
+  std::uint32_t matched = 0;
+  bool inside = true;  // false once no word of the lexicon begins with the text
+};
+
 // One partial transliteration of the beam search.
 struct BeamState {
   std::string text;
   double penalty = 0.0;
   bool ends_with_consonant = false;  // a bare consonant that a conjunct or vowel sign may follow
+  // Known for states grown by the search, so that scoring a state walks only the bytes it
+  // added; without it the state's whole text is looked up.
+  std::optional<TriePosition> position;
 };
 
 struct ScoredBeamState {

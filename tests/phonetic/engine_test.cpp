@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "phonetic/embedded_data.h"
+#include "phonetic/suggest.h"
 #include "tvtr_writer.h"
 
 namespace tarovik {
@@ -189,6 +190,14 @@ TEST_F(ShippedEngine, CarriesTheShippedLexicon) {
   EXPECT_EQ(engine_->aliases.at("kathmandu"), (std::vector<std::string>{"काठमाडौँ", "काठमाण्डौ"}));
   EXPECT_EQ(engine_->aliases.at("namaste"), (std::vector<std::string>{"नमस्ते"}));
   EXPECT_TRUE(engine_->learned_aliases.empty());
+}
+
+TEST_F(ShippedEngine, CommonWordsComeFirst) {
+  for (auto [roman, word] : {std::pair{"kathmandu", "काठमाडौँ"}, {"namaste", "नमस्ते"}, {"nepal", "नेपाल"}}) {
+    const SuggestResult result = suggest(*engine_, roman, {});
+    ASSERT_FALSE(result.candidates.empty()) << roman;
+    EXPECT_EQ(result.candidates.front().text, word) << roman;
+  }
 }
 
 TEST_F(ShippedEngine, SecondConstructionIsIndependent) {
