@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace tarovik {
 
@@ -12,5 +14,12 @@ struct Candidate {
 
   friend bool operator==(const Candidate&, const Candidate&) = default;
 };
+
+// Highest score first; equal scores by text in byte order, so the order is total.
+inline void sort_best_first(std::vector<Candidate>& candidates) {
+  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+    return a.score != b.score ? a.score > b.score : a.text < b.text;
+  });
+}
 
 }  // namespace tarovik

@@ -59,18 +59,13 @@ std::vector<Candidate> predict_next_words(const TransliterationEngine& engine, s
   } else if (const WeightRow* stem_row = backoff_row(engine, text)) {
     candidates = row_candidates(*stem_row, true);
   }
-  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.score != b.score ? a.score > b.score : a.text < b.text;
-  });
+  sort_best_first(candidates);
   if (candidates.size() > kMaxPredictions) candidates.resize(kMaxPredictions);
   return candidates;
 }
 
 void learn_promoted_word(TransliterationEngine& engine, std::string_view roman, std::string_view word) {
-  std::string key(utf8::trim_whitespace(roman));
-  for (char& c : key) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string key = utf8::ascii_lower(utf8::trim_whitespace(roman));
   if (key.empty() || word.empty()) return;
   std::vector<Candidate>& learned = engine.learned_aliases[key];
   const auto existing = std::find_if(learned.begin(), learned.end(), [&](const Candidate& c) { return c.text == word; });

@@ -30,13 +30,11 @@ constexpr std::string_view kVowelSignAa = "\u093E";
 // Keys whose case tells two sounds apart ("T" is ट, "t" is त).
 constexpr std::array<std::string_view, 9> kExactCaseKeys = {"A", "D", "I", "N", "S", "T", "U", "Th", "Dh"};
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool rule_matches(std::string_view key, std::string_view input) {
   if (key.size() > input.size()) return false;
   input = input.substr(0, key.size());
   if (std::find(kExactCaseKeys.begin(), kExactCaseKeys.end(), key) != kExactCaseKeys.end()) return key == input;
-  return std::equal(key.begin(), key.end(), input.begin(), [](char a, char b) { return ascii_lower(a) == ascii_lower(b); });
+  return std::equal(key.begin(), key.end(), input.begin(), [](char a, char b) { return utf8::ascii_lower(a) == utf8::ascii_lower(b); });
 }
 
 char32_t last_char(std::string_view text) {
@@ -268,7 +266,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
     }
 
     matches.clear();
-    const auto rules = engine.rules_by_first_char.find(static_cast<char32_t>(static_cast<unsigned char>(ascii_lower(c))));
+    const auto rules = engine.rules_by_first_char.find(static_cast<char32_t>(static_cast<unsigned char>(utf8::ascii_lower(c))));
     if (rules != engine.rules_by_first_char.end()) {
       for (const RuleEntry& rule : rules->second) {
         if (rule_matches(rule.roman, input.substr(p))) matches.push_back({&rule, rule.roman.size()});
@@ -313,10 +311,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
 }
 
 std::string roman_to_skeleton(std::string_view roman) {
-  std::string text(roman);
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
+  std::string text = utf8::ascii_lower(roman);
   for (const auto& [from, to] : kSkeletonFolds) text = replace_all(text, from, to);
   std::erase_if(text, [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; });
   return collapse_repeats(text);

@@ -45,14 +45,6 @@ bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
 
 bool all_bytes(std::string_view text, auto predicate) { return std::all_of(text.begin(), text.end(), predicate); }
 
-std::string ascii_lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (is_upper(c)) c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 bool is_email(std::string_view roman) {
   const std::size_t at = roman.find('@');
   return at != std::string_view::npos && at != 0 && roman.find('.', at + 1) != std::string_view::npos &&
@@ -168,9 +160,7 @@ std::vector<Candidate> ranked(const CandidatePool& pool, std::size_t limit) {
   std::vector<Candidate> candidates;
   candidates.reserve(pool.size());
   for (const auto& [text, score] : pool) candidates.push_back({text, score});
-  std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-    return a.score != b.score ? a.score > b.score : a.text < b.text;
-  });
+  sort_best_first(candidates);
   if (candidates.size() > limit) candidates.resize(limit);
   return candidates;
 }
@@ -183,7 +173,7 @@ SuggestResult suggest(const TransliterationEngine& engine, std::string_view roma
   const std::size_t n = roman.size();
 
   if (roman.front() == '`' && n != 1 && roman.back() == '`') return single(std::string(roman.substr(1, n - 2)), true);
-  const std::string lower = ascii_lower(roman);
+  const std::string lower = utf8::ascii_lower(roman);
   if (passes_through(roman, lower)) return single(std::string(roman), true);
   if (is_number(roman)) {
     return single(convert_digits(roman, options.devanagari_digits, options.smart_numerals, engine.devanagari_digits),

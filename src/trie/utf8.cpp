@@ -121,6 +121,12 @@ std::string from_utf16(std::u16string_view text) {
   return out;
 }
 
+std::string ascii_lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = ascii_lower(c);
+  return lower;
+}
+
 std::size_t length(std::string_view text) {
   std::size_t count = 0;
   for (std::size_t pos = 0; pos < text.size(); ++count) next(text, pos);

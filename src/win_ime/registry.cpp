@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
+#include "trie/utf8.h"
+
 namespace tarovik {
 
 namespace {
 
 // Registry key and value names compare without regard to case.
 bool same_name(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return lower(x) == lower(y);
-  });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return utf8::ascii_lower(x) == utf8::ascii_lower(y); });
 }
 
 }  // namespace
