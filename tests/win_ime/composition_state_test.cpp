@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "test_engine.h"
 #include "trie/utf8.h"
 
@@ -38,7 +40,8 @@ TEST_F(Composition, RomanBufferStopsAtTwentyEightBytes) {
 }
 
 TEST(CompositionSettings, CandidateLimitAndNumeralsFollowTheSettings) {
-  for (auto [setting, shown] : {std::pair{0u, 3u}, {2u, 3u}, {5u, 5u}, {8u, 7u}, {1000u, 7u}}) {
+  for (auto [setting, shown] : {std::pair<std::uint64_t, std::size_t>{0, 3}, {1, 3}, {2, 3}, {5, 5}, {8, 7},
+                                {18446744073709551615u, 7}}) {
     ImeConfig config;
     config.max_candidates = setting;
     ImeState state(small_engine(), config);
@@ -184,6 +187,40 @@ TEST_F(Composition, ToggleResetsEverything) {
   EXPECT_FALSE(state_.previous_word.has_value());
   EXPECT_FALSE(state_.last_commit.has_value());
   EXPECT_FALSE(state_.predictions_shown);
+}
+
+// Random keys and clicks on the shipped engine never break the state's invariants.
+TEST(CompositionInvariants, HoldUnderRandomUse) {
+  auto engine = engine_load();
+  ASSERT_TRUE(engine.ok()) << engine.error();
+  ImeState state(std::move(engine).value(), ImeConfig{});
+  std::mt19937 random(8122026);
+  const std::string letters = "abcdeghijklmnoprstuvwyAKNST0123456789.";
+  auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+  for (int step = 0; step < 10000; ++step) {
+    switch (pick(10)) {
+      case 0: case 1: case 2: case 3:
+        state.composition_push_char(static_cast<unsigned char>(letters[pick(letters.size())]));
+        break;
+      case 4: state.composition_backspace(); break;
+      case 5: state.commit_selection(pick(3) == 0 ? std::string_view(kDanda) : std::string_view(" ")); break;
+      case 6: state.commit_candidate(pick(8), pick(2) ? " " : "\r"); break;
+      case 7: state.accept_prediction(pick(4)); break;
+      case 8: state.undo_last_commit(); break;
+      default:
+        if (pick(20) == 0) {
+          state.toggle_enabled();
+        } else if (!state.candidates.empty()) {
+          state.selected = (state.selected + 1) % state.candidates.size();  // the hook's Down key
+        } else {
+          state.cancel_composition();
+        }
+    }
+    ASSERT_LE(state.roman.size(), kMaxRomanBytes) << step;
+    ASSERT_FALSE(!state.roman.empty() && state.predictions_shown) << step;
+    ASSERT_TRUE(state.candidates.empty() || state.selected < state.candidates.size()) << step;
+    ASSERT_LE(state.candidates.size(), kMaxCandidates) << step;
+  }
 }
 
 TEST(CommitQueueOrder, TakesEverythingInOrder) {
