@@ -1,0 +1,236 @@
+#include "win_ime/keyboard_hook.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "test_engine.h"
+
+namespace tarovik {
+namespace {
+
+constexpr WindowId kEditor = 0x100;
+
+// Drives the hook's decisions the way Windows would call it: a key-down of a key that types ch.
+class Hook : public ::testing::Test {
+ protected:
+  Hook()
+      : shared_{{}, ImeState(testing::build_engine({
+                                 .words = {{"नमस्ते", 30000}, {"राम", 30000}, {"रमा", 20000}, {"घर", 30000}},
+                                 .aliases = R"({"aliases": {"ram": ["राम", "रमा", "राम्रो"]}})",
+                                 .bigrams = R"({"bigrams": {"राम": {"दाइ": 40000, "हजुर": 30000}}})",
+                             }),
+                             ImeConfig{})} {}
+
+  HookDecision down(std::uint32_t key, std::optional<char32_t> ch, Modifiers m = {}, WindowId window = kEditor) {
+    HookInputs in{{KeyMessage::key_down, key, 0, 0}, m, window, [ch] { return ch; }};
+    return decide_key(&shared_, toggle_key_, in);
+  }
+  HookDecision up(std::uint32_t key) {
+    return decide_key(&shared_, toggle_key_, {{KeyMessage::key_up, key, 0, 0}, {}, kEditor, nullptr});
+  }
+  void type(std::string_view text) {
+    for (char c : text) {
+      const auto upper = static_cast<std::uint32_t>(c >= 'a' && c <= 'z' ? c - 32 : c);
+      const HookDecision d = down(upper, static_cast<unsigned char>(c));
+      ASSERT_FALSE(d.swallow) << c;  // roman letters are mirrored to the application
+    }
+  }
+  ImeState& state() { return shared_.state; }
+
+  SharedState shared_;
+  std::uint16_t toggle_key_ = 0;
+};
+
+const Modifiers kCtrl{.ctrl = true};
+const Modifiers kShift{.shift = true};
+
+TEST_F(Hook, InjectedKeysAreNeverHandled) {
+  type("ra");
+  HookInputs in{{KeyMessage::key_down, vk::space, 0, INJECTED_MARKER}, {}, kEditor, nullptr};
+  const HookDecision d = decide_key(&shared_, toggle_key_, in);
+  EXPECT_FALSE(d.swallow);
+  EXPECT_FALSE(d.action.has_value());
+  EXPECT_EQ(state().roman, "ra");
+}
+
+TEST_F(Hook, LettersAreComposedAndPassedWithAPopupRefresh) {
+  const HookDecision d = down('R', U'r');
+  EXPECT_FALSE(d.swallow);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));
+  EXPECT_EQ(state().roman, "r");
+}
+
+TEST_F(Hook, SpaceCommitsAndQueuesTheAction) {
+  type("ram");
+  const HookDecision d = down(vk::space, U' ');
+  EXPECT_TRUE(d.swallow);
+  ASSERT_TRUE(d.action.has_value());
+  EXPECT_EQ(d.action->text, "राम ");
+  EXPECT_EQ(d.action->erase_count, 3u);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // predictions follow
+  EXPECT_FALSE(up(vk::space).swallow);                      // the key-up reaches the application
+}
+
+TEST_F(Hook, ToggleSwallowsRepeatsAndTheKeyUpOnce) {
+  HookDecision d = down(vk::space, U' ', kCtrl);  // Ctrl+Space is on by default
+  EXPECT_TRUE(d.swallow);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_ENABLED_CHANGED, 0}));
+  EXPECT_FALSE(state().enabled);
+  d = down(vk::space, U' ', kCtrl);  // auto-repeat
+  EXPECT_TRUE(d.swallow);
+  EXPECT_FALSE(d.post.has_value());
+  EXPECT_FALSE(state().enabled);
+  EXPECT_TRUE(up(vk::space).swallow);
+  EXPECT_FALSE(up(vk::space).swallow);
+  EXPECT_TRUE(down(vk::space, U' ', kCtrl).swallow);
+  EXPECT_TRUE(state().enabled);
+}
+
+TEST_F(Hook, ToggleShortcutsFollowTheSetting) {
+  for (ToggleShortcut shortcut : {ToggleShortcut::ctrl_alt_space, ToggleShortcut::pause_key, ToggleShortcut::alt_grave}) {
+    state().config.toggle_shortcut = shortcut;
+    toggle_key_ = 0;
+    const bool before = state().enabled;
+    EXPECT_TRUE(down(vk::key_y, U'y', {.ctrl = true, .shift = true}).swallow);  // always a toggle
+    EXPECT_NE(state().enabled, before);
+    toggle_key_ = 0;
+    EXPECT_FALSE(down(vk::space, U' ', {.ctrl = true, .alt = true, .win = true}).post.has_value()) << "Win never toggles";
+  }
+  state().config.toggle_shortcut = ToggleShortcut::pause_key;
+  const bool before = state().enabled;
+  EXPECT_FALSE(down(vk::pause, std::nullopt, kShift).swallow);
+  EXPECT_EQ(state().enabled, before);
+  toggle_key_ = 0;
+  EXPECT_TRUE(down(vk::pause, std::nullopt).swallow);
+  EXPECT_NE(state().enabled, before);
+}
+
+TEST_F(Hook, ApplicationShortcutsEndTheComposition) {
+  type("ra");
+  const HookDecision copy = down('C', U'c', kCtrl);
+  EXPECT_FALSE(copy.swallow);
+  EXPECT_EQ(copy.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));
+  EXPECT_TRUE(state().roman.empty());
+  type("ra");
+  EXPECT_FALSE(down('E', U'€', {.ctrl = true, .alt = true}).swallow);  // AltGr
+  EXPECT_TRUE(state().roman.empty());
+}
+
+TEST_F(Hook, NumberKeysPickRowsOnlyWhenAllowed) {
+  type("ram");
+  ASSERT_EQ(state().candidates.size(), 5u);
+  EXPECT_FALSE(down('6', U'6').swallow);  // beyond n = 5: composed
+  EXPECT_EQ(state().roman, "ram6");
+  down(vk::back, std::nullopt);
+  const HookDecision pick = down('2', U'2');
+  EXPECT_TRUE(pick.swallow);
+  ASSERT_TRUE(pick.action.has_value());
+  EXPECT_EQ(pick.action->word, "रमा");
+
+  state().config.number_key_commits = false;
+  type("ram");
+  EXPECT_FALSE(down('2', U'2').swallow);
+  EXPECT_EQ(state().roman, "ram2");
+  state().cancel_composition();
+  state().config.number_key_commits = true;
+
+  type("12");
+  EXPECT_FALSE(down('2', U'2').swallow);  // no letter: a digit like any other
+  EXPECT_EQ(state().roman, "122");
+}
+
+TEST_F(Hook, PredictionsAreTakenWithTabAndDigits) {
+  type("ram");
+  down(vk::space, U' ');
+  ASSERT_TRUE(state().predictions_shown);
+  EXPECT_FALSE(down('4', U'4').action.has_value());  // only 1 to 3 pick a prediction
+  state().cancel_composition();
+  type("ram");
+  down(vk::space, U' ');
+  const HookDecision tab = down(vk::tab, std::nullopt);
+  EXPECT_TRUE(tab.swallow);
+  ASSERT_TRUE(tab.action.has_value());
+  EXPECT_EQ(tab.action->text, "दाइ ");
+}
+
+TEST_F(Hook, EscapeDropsPredictionsAndUndo) {
+  type("ram");
+  down(vk::space, U' ');
+  const HookDecision esc = down(vk::escape, std::nullopt);
+  EXPECT_TRUE(esc.swallow);
+  EXPECT_EQ(esc.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));
+  EXPECT_FALSE(state().predictions_shown);
+  EXPECT_FALSE(state().last_commit.has_value());
+  EXPECT_FALSE(down(vk::back, std::nullopt).swallow);
+}
+
+TEST_F(Hook, BackspaceUndoesASpaceCommit) {
+  type("ram");
+  down(vk::space, U' ');
+  const HookDecision undo = down(vk::back, std::nullopt);
+  EXPECT_TRUE(undo.swallow);
+  ASSERT_TRUE(undo.action.has_value());
+  EXPECT_EQ(undo.action->text, "ram");
+  EXPECT_EQ(undo.action->erase_count, 4u);
+  const HookDecision edit = down(vk::back, std::nullopt);
+  EXPECT_FALSE(edit.swallow);
+  EXPECT_EQ(state().roman, "ra");
+}
+
+TEST_F(Hook, FullStopAfterWwwStaysInTheComposition) {
+  type("www");
+  const HookDecision d = down(vk::oem_period, U'.');
+  EXPECT_FALSE(d.swallow);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));
+  EXPECT_EQ(state().roman, "www.");
+  state().cancel_composition();
+  type("ram");
+  const HookDecision danda = down(vk::oem_period, U'.');
+  EXPECT_TRUE(danda.swallow);
+  EXPECT_EQ(danda.action->text, "राम।");
+}
+
+TEST_F(Hook, SpaceWithoutLettersIsTypedNormally) {
+  type("123");
+  const HookDecision d = down(vk::space, U' ');
+  EXPECT_FALSE(d.swallow);
+  EXPECT_FALSE(d.action.has_value());
+  EXPECT_TRUE(state().roman.empty());
+}
+
+TEST_F(Hook, OtherCharactersKeepOrEndTheContext) {
+  type("ram");
+  down(vk::space, U' ');
+  EXPECT_FALSE(down(0xBC, U',').swallow);
+  EXPECT_EQ(state().previous_word, "राम");
+  type("gh");
+  EXPECT_FALSE(down(0xBC, U',').swallow);
+  EXPECT_TRUE(state().roman.empty());
+  EXPECT_FALSE(state().previous_word.has_value());
+}
+
+TEST_F(Hook, AnotherWindowStartsAfresh) {
+  type("ram");
+  down(vk::space, U' ');
+  down('G', U'g', {}, 0x200);
+  EXPECT_EQ(state().roman, "g");
+  EXPECT_FALSE(state().previous_word.has_value());
+}
+
+TEST(HookBeforeTheState, PassesEverything) {
+  std::uint16_t toggle_key = 0;
+  HookInputs in{{KeyMessage::key_down, vk::space, 0, 0}, {.ctrl = true}, kEditor, nullptr};
+  EXPECT_FALSE(decide_key(nullptr, toggle_key, in).swallow);
+  in.modifiers = {};
+  EXPECT_FALSE(decide_key(nullptr, toggle_key, in).swallow);
+}
+
+TEST(ComposingCharacters, LettersDigitsAndTenMarks) {
+  for (char32_t c : {U'a', U'Z', U'0', U'#', U'*', U'-', U'/', U'@', U'\\', U'^', U'_', U'`', U'~'}) {
+    EXPECT_TRUE(is_composing_char(c));
+  }
+  for (char32_t c : {U' ', U'.', U',', U'!', U'क', U'é', U'+'}) EXPECT_FALSE(is_composing_char(c));
+}
+
+}  // namespace
+}  // namespace tarovik
