@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "win_ime/composition_state.h"
+#include "win_ime/keyboard_hook.h"
+
+namespace tarovik {
+
+// Once-set cells shared by the host's threads. HOST_WINDOW and the commit queue are set by
+// main before any other thread starts; the state by the warm-up thread, once, and kept for
+// the life of the process.
+extern std::atomic<HWND> HOST_WINDOW;
+extern std::atomic<CommitQueue*> COMMIT_QUEUE;
+extern std::atomic<SharedState*> GLOBAL_STATE;
+
+void post_to_host(std::uint32_t message, WPARAM wparam);
+
+// Queues an action for the host window's drain and tells the host window.
+void queue_commit_action(CommitAction action);
+
+// The low-level keyboard hook procedure.
+LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event);
+
+// The character the key would type in the foreground application, if exactly one.
+std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan);
+
+// Sends the backspaces and the text as marked key events in one SendInput call.
+void inject_text(std::size_t erase_count, std::string_view text);
+
+}  // namespace tarovik

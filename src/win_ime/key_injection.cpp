@@ -1,0 +1,22 @@
+#include "win_ime/key_injection.h"
+
+#include "trie/utf8.h"
+
+namespace tarovik {
+
+std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::string_view text) {
+  const std::u16string units = utf8::to_utf16(text);
+  std::vector<InjectedKey> keys;
+  keys.reserve(2 * (erase_count + units.size()));
+  for (std::size_t i = 0; i < erase_count; ++i) {
+    keys.push_back({0x08, 0, false, false});
+    keys.push_back({0x08, 0, false, true});
+  }
+  for (char16_t unit : units) {
+    keys.push_back({0, unit, true, false});
+    keys.push_back({0, unit, true, true});
+  }
+  return keys;
+}
+
+}  // namespace tarovik

@@ -1,0 +1,71 @@
+// A window with one edit field for the end-to-end test of the keyboard road. It runs until
+// the file named by its second argument exists, then writes the field's text as UTF-8 to the
+// file named by its first argument and asks the running host to close.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+HWND edit = nullptr;
+std::wstring result_path;
+std::wstring stop_path;
+
+void finish(HWND window) {
+  const int length = GetWindowTextLengthW(edit);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(edit, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), length, utf8.data(), bytes, nullptr, nullptr);
+  if (FILE* out = _wfopen(result_path.c_str(), L"wb")) {
+    std::fwrite(utf8.data(), 1, utf8.size(), out);
+    std::fclose(out);
+  }
+  if (HWND host = FindWindowW(L"TarovikTrayHost", nullptr)) PostMessageW(host, WM_CLOSE, 0, 0);
+  DestroyWindow(window);
+}
+
+LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_TIMER:
+      if (GetFileAttributesW(stop_path.c_str()) != INVALID_FILE_ATTRIBUTES) finish(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argc < 3) return 2;
+  result_path = argv[1];
+  stop_path = argv[2];
+
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = window_proc;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = L"TarovikTestEditor";
+  RegisterClassW(&window_class);
+  HWND window = CreateWindowW(L"TarovikTestEditor", L"Tarovik test editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                              500, 200, nullptr, nullptr, window_class.hInstance, nullptr);
+  edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 460, 30, window, nullptr,
+                       window_class.hInstance, nullptr);
+  SetForegroundWindow(window);
+  SetFocus(edit);
+  SetTimer(window, 1, 200, nullptr);
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return 0;
+}
