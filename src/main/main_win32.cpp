@@ -3,12 +3,14 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "phonetic/prediction.h"
+#include "win_ime/corrections_log.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
@@ -40,15 +42,27 @@ void enable_per_monitor_dpi_awareness() {
   if (set_context != nullptr) set_context(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)));
 }
 
-// Works through every queued commit: type it, then learn what the user promoted.
+std::filesystem::path log_path() {
+  std::optional<std::u16string> local_app_data;
+  wchar_t buffer[32768];
+  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, 32768);
+  if (length > 0 && length < 32768) local_app_data = std::u16string(buffer, buffer + length);
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD temp_length = GetTempPathW(MAX_PATH + 1, temp);
+  return corrections_log_path(local_app_data, std::wstring(temp, temp_length));
+}
+
+// Works through every queued commit: type it, then learn and log what the user promoted.
 void drain_commits() {
   SharedState* shared = GLOBAL_STATE.load();
   CommitQueue* queue = COMMIT_QUEUE.load();
   if (shared == nullptr || queue == nullptr) return;
   bool learn = false;
+  bool log = false;
   {
     std::lock_guard lock(shared->mutex);
     learn = shared->state.config.learn_promoted_words;
+    log = shared->state.config.dev_correction_log;
   }
   for (CommitAction& action : queue->take_all()) {
     inject_text(action.erase_count, action.text);
@@ -56,6 +70,7 @@ void drain_commits() {
       std::lock_guard lock(shared->mutex);
       learn_promoted_word(shared->state.engine, action.roman, action.word);
     }
+    if (action.promoted) append_correction_record(log, log_path(), action.roman, action.top1, action.word, action.prev_word);
   }
 }
 
