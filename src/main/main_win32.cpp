@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,14 +15,16 @@
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
+#include "win_popup/candidate_popup_win32.h"
 
 namespace tarovik {
 namespace {
 
 constexpr wchar_t kHostClass[] = L"TarovikTrayHost";
 
-// The hook handle, owned by the host window thread.
+// Owned by the host window thread.
 HHOOK keyboard_hook_handle = nullptr;
+HWND popup_window = nullptr;
 
 std::vector<std::wstring> command_line_arguments() {
   int count = 0;
@@ -64,6 +67,7 @@ void drain_commits() {
     learn = shared->state.config.learn_promoted_words;
     log = shared->state.config.dev_correction_log;
   }
+  ShowWindow(popup_window, SW_HIDE);
   for (CommitAction& action : queue->take_all()) {
     inject_text(action.erase_count, action.text);
     if (action.promoted && learn) {
@@ -72,6 +76,112 @@ void drain_commits() {
     }
     if (action.promoted) append_correction_record(log, log_path(), action.roman, action.top1, action.word, action.prev_word);
   }
+}
+
+std::optional<Point> caret_on_screen(HWND foreground) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info)) return std::nullopt;
+  HWND owner = info.hwndCaret != nullptr ? info.hwndCaret : info.hwndFocus;
+  const RECT& caret = info.rcCaret;
+  if (owner == nullptr || (caret.left == 0 && caret.top == 0 && caret.bottom == 0)) return std::nullopt;
+  POINT point{caret.left, caret.top};
+  if (!ClientToScreen(owner, &point)) return std::nullopt;
+  return Point{point.x, point.y};
+}
+
+Point popup_anchor() {
+  AnchorInputs in;
+  HWND foreground = GetForegroundWindow();
+  in.has_foreground = foreground != nullptr;
+  if (foreground != nullptr) {
+    in.caret = caret_on_screen(foreground);
+    POINT cursor{};
+    if (GetCursorPos(&cursor)) in.cursor = Point{cursor.x, cursor.y};
+    RECT window{};
+    if (GetWindowRect(foreground, &window)) in.window = Rect{window.left, window.top, window.right, window.bottom};
+  }
+  return choose_popup_anchor(in);
+}
+
+// Places the candidate popup at the caret and shows the state's rows, or hides it.
+void refresh_popup(bool show) {
+  SharedState* shared = GLOBAL_STATE.load();
+  if (shared == nullptr || popup_window == nullptr) return;
+  std::lock_guard lock(shared->mutex);
+  const ImeState& state = shared->state;
+  if (!show || !state.config.show_candidate_popup || (state.roman.empty() && !state.predictions_shown) ||
+      state.candidates.empty()) {
+    ShowWindow(popup_window, SW_HIDE);
+    return;
+  }
+  const Point anchor = popup_anchor();
+  const std::string header = state.roman.empty() ? "next" : state.roman;
+  SetWindowPos(popup_window, HWND_TOPMOST, anchor.x, anchor.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  const double s = ui_scale(ui_scale_factor(state.config.ui_scale), GetDpiForWindow(popup_window));
+  const std::string label(shortcut_label(state.config.toggle_shortcut));
+  const std::size_t n = std::min(state.candidates.size(), kMaxPopupRows);
+
+  HFONT candidate_font = create_ui_font(L"Nirmala UI", scaled(18, s), 400);
+  std::int32_t candidate_width = scaled(140, s);
+  for (std::size_t i = 0; i < n; ++i) {
+    candidate_width = std::max(candidate_width, measure_text(candidate_font, state.candidates[i].text));
+  }
+  DeleteObject(candidate_font);
+  HFONT header_font = create_ui_font(L"Segoe UI", scaled(12, s), 600);
+  const std::int32_t header_width =
+      measure_text(header_font, header) + scaled(52, s) + measure_text(header_font, "Esc  •  " + label);
+  DeleteObject(header_font);
+
+  HMONITOR monitor = MonitorFromPoint({anchor.x, anchor.y}, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  Rect work{0, 0, 1920, 1080};
+  if (GetMonitorInfoW(monitor, &info)) work = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+  const PopupBox box = place_popup(anchor, candidate_width, header_width, n, s, work);
+
+  UiThreadState& ui = ui_thread_state();
+  ui.header_text = header;
+  ui.shortcut_label = label;
+  ui.rows.clear();
+  for (std::size_t i = 0; i < n; ++i) ui.rows.push_back({state.candidates[i].text, state.candidates[i].score});
+  ui.selected = n == 0 ? 0 : std::min(state.selected, n - 1);
+  ui.toast_title.reset();
+  ui.toast_shortcut.reset();
+  ui.dark = theme_is_dark(state.config.theme_mode);
+  ui.scale = static_cast<float>(s);
+
+  SetWindowPos(popup_window, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
+  apply_round_region(popup_window, box.width, box.height, scaled(14, s));
+  ShowWindow(popup_window, SW_SHOWNOACTIVATE);
+  InvalidateRect(popup_window, nullptr, FALSE);
+}
+
+// A click on a popup row commits that row (or accepts that prediction) and types it at once.
+void commit_clicked_candidate(HWND host, std::size_t index) {
+  SharedState* shared = GLOBAL_STATE.load();
+  if (shared == nullptr) return;
+  std::optional<CommitAction> action;
+  bool popup_flag = false;
+  bool log = false;
+  {
+    std::lock_guard lock(shared->mutex);
+    ImeState& state = shared->state;
+    log = state.config.dev_correction_log;
+    action = state.roman.empty() && state.predictions_shown ? state.accept_prediction(index)
+                                                            : state.commit_candidate(index, " ");
+    if (!action) return;
+    popup_flag = state.predictions_shown && state.config.show_candidate_popup;
+  }
+  inject_text(action->erase_count, action->text);
+  if (action->promoted) {
+    if (!action->roman.empty()) {
+      std::lock_guard lock(shared->mutex);
+      learn_promoted_word(shared->state.engine, action->roman, action->word);
+    }
+    append_correction_record(log, log_path(), action->roman, action->top1, action->word, action->prev_word);
+  }
+  PostMessageW(host, WM_APP_POPUP_REFRESH, popup_flag ? 1 : 0, 0);
 }
 
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -85,6 +195,8 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       drain_commits();
       return 0;
     case WM_APP_POPUP_REFRESH:
+      refresh_popup(wparam != 0);
+      return 0;
     case WM_APP_ENABLED_CHANGED:
     case WM_APP_CONFIG_CHANGED:
     case WM_APP_OPEN_STUDIO:
@@ -130,6 +242,9 @@ int run_tray_host() {
   }
   HOST_WINDOW.store(host);
   COMMIT_QUEUE.store(new CommitQueue);
+  register_candidate_popup_class(instance);
+  popup_window = create_candidate_popup(instance);
+  set_popup_click_callback([host](std::size_t row) { commit_clicked_candidate(host, row); });
 
   Win32Registry registry;
   std::thread(warm_up_thread, load_preferences(registry)).detach();

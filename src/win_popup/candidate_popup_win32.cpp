@@ -1,0 +1,214 @@
+#include "win_popup/candidate_popup_win32.h"
+
+#include <algorithm>
+
+#include "trie/utf8.h"
+
+namespace tarovik {
+
+namespace {
+
+struct Palette {
+  COLORREF background, border, primary, secondary, chip, on_selected;
+};
+constexpr Palette kLight{RGB(255, 255, 255), RGB(212, 212, 212), RGB(0, 0, 0),
+                         RGB(82, 82, 82),    RGB(240, 240, 240), RGB(255, 255, 255)};
+constexpr Palette kDark{RGB(14, 14, 14), RGB(48, 48, 48), RGB(255, 255, 255),
+                        RGB(163, 163, 163), RGB(32, 32, 32), RGB(0, 0, 0)};
+
+std::function<void(std::size_t)>& click_callback() {
+  thread_local std::function<void(std::size_t)> callback;
+  return callback;
+}
+
+void draw_text(HDC dc, const std::string& text, RECT rect, UINT align, COLORREF colour) {
+  SetTextColor(dc, colour);
+  std::wstring wide = to_wide(text);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void rounded(HDC dc, RECT r, std::int32_t ellipse, COLORREF pen_colour, COLORREF brush_colour) {
+  HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
+  HBRUSH brush = CreateSolidBrush(brush_colour);
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, ellipse, ellipse);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
+void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette& p) {
+  HFONT header = create_ui_font(L"Segoe UI", scaled(12, m), 600);
+  HFONT candidate = create_ui_font(L"Nirmala UI", scaled(18, m), 400);
+  HFONT number = create_ui_font(L"Segoe UI", scaled(12, m), 700);
+  SelectObject(dc, header);
+  draw_text(dc, ui.header_text, {scaled(12, m), scaled(3, m), w / 2 + scaled(24, m), scaled(28, m)}, DT_LEFT, p.primary);
+  const std::string hint = ui.shortcut_label.empty() ? "Esc: EN" : "Esc  •  " + ui.shortcut_label;
+  draw_text(dc, hint, {scaled(10, m), scaled(3, m), w - scaled(12, m), scaled(28, m)}, DT_RIGHT, p.secondary);
+  HPEN rule = CreatePen(PS_SOLID, 1, p.border);
+  HGDIOBJ old = SelectObject(dc, rule);
+  MoveToEx(dc, scaled(10, m), scaled(30, m), nullptr);
+  LineTo(dc, w - scaled(10, m), scaled(30, m));
+  SelectObject(dc, old);
+  DeleteObject(rule);
+
+  ui.hit_rects = popup_row_rects(w, ui.rows.size(), m);
+  for (std::size_t i = 0; i < ui.hit_rects.size(); ++i) {
+    const Rect& r = ui.hit_rects[i];
+    const bool selected = i == ui.selected;
+    if (selected) {
+      rounded(dc, {r.left, r.top, r.right, r.bottom}, scaled(10, m), p.primary, p.primary);
+    } else {
+      rounded(dc, {scaled(18, m), r.top + scaled(6, m), scaled(38, m), r.bottom - scaled(6, m)}, scaled(6, m), p.chip,
+              p.chip);
+    }
+    SelectObject(dc, number);
+    draw_text(dc, std::to_string(i + 1), {scaled(24, m), r.top + scaled(6, m), scaled(38, m), r.bottom - scaled(6, m)},
+              DT_LEFT, selected ? p.on_selected : p.secondary);
+    SelectObject(dc, candidate);
+    draw_text(dc, ui.rows[i].text, {scaled(48, m), r.top, w - scaled(18, m), r.bottom}, DT_LEFT,
+              selected ? p.on_selected : p.primary);
+  }
+  DeleteObject(header);
+  DeleteObject(candidate);
+  DeleteObject(number);
+}
+
+void paint(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  RECT client;
+  GetClientRect(window, &client);
+  const int w = std::max<int>(client.right - client.left, 1);
+  const int h = std::max<int>(client.bottom - client.top, 1);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+
+  UiThreadState& ui = ui_thread_state();
+  ui.hit_rects.clear();
+  const Palette& p = ui.dark ? kDark : kLight;
+  const double m = std::max(static_cast<double>(ui.scale), 1.0);
+  RECT all{0, 0, w, h};
+  HBRUSH background = CreateSolidBrush(p.background);
+  FillRect(memory, &all, background);
+  DeleteObject(background);
+  rounded(memory, all, scaled(14, m), p.border, p.background);
+  SetBkMode(memory, TRANSPARENT);
+  if (!ui.toast_title) {
+    paint_candidates(memory, ui, w, m, p);
+  } else {
+    HFONT title = create_ui_font(L"Nirmala UI", scaled(14.5, m), 600);
+    SelectObject(memory, title);
+    draw_text(memory, *ui.toast_title, {scaled(22, m), 0, w - scaled(20, m), h}, DT_LEFT,
+              ui.toast_enabled ? p.primary : p.secondary);
+    DeleteObject(title);
+  }
+  BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  EndPaint(window, &ps);
+}
+
+LRESULT CALLBACK candidate_popup_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT:
+      paint(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_SETCURSOR: {
+      POINT cursor{};
+      GetCursorPos(&cursor);
+      ScreenToClient(window, &cursor);
+      const bool on_row = popup_hit_test(ui_thread_state().hit_rects, {cursor.x, cursor.y}).has_value();
+      SetCursor(LoadCursorW(nullptr, on_row ? IDC_HAND : IDC_ARROW));
+      return 1;
+    }
+    case WM_LBUTTONDOWN: {
+      const Point point{static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam))};
+      const auto row = popup_hit_test(ui_thread_state().hit_rects, point);
+      if (row && click_callback()) click_callback()(*row);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+}  // namespace
+
+UiThreadState& ui_thread_state() {
+  thread_local UiThreadState state;
+  return state;
+}
+
+void set_popup_click_callback(std::function<void(std::size_t)> callback) { click_callback() = std::move(callback); }
+
+std::wstring to_wide(const std::string& text) {
+  const std::u16string units = utf8::to_utf16(text);
+  return {units.begin(), units.end()};
+}
+
+void register_candidate_popup_class(HINSTANCE instance) {
+  WNDCLASSEXW popup{};
+  popup.cbSize = sizeof popup;
+  popup.lpfnWndProc = candidate_popup_wndproc;
+  popup.hInstance = instance;
+  popup.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  popup.lpszClassName = kPopupClass;
+  RegisterClassExW(&popup);
+}
+
+HWND create_candidate_popup(HINSTANCE instance) {
+  return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, kPopupClass, WS_POPUP, 0, 0,
+                         260, 200, nullptr, nullptr, instance, nullptr);
+}
+
+HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight) {
+  return CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+}
+
+std::int32_t measure_text(HFONT font, const std::string& text) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT rect{0, 0, 0, 0};
+  const std::wstring wide = to_wide(text);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return rect.right - rect.left;
+}
+
+void apply_round_region(HWND window, std::int32_t width, std::int32_t height, std::int32_t radius) {
+  using SetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+  static const SetAttribute set_attribute = [] {
+    HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    return dwm == nullptr ? nullptr
+                          : reinterpret_cast<SetAttribute>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
+  }();
+  const DWORD round = 2;  // DWMWCP_ROUND for DWMWA_WINDOW_CORNER_PREFERENCE (33)
+  if (set_attribute != nullptr && SUCCEEDED(set_attribute(window, 33, &round, sizeof round))) {
+    SetWindowRgn(window, nullptr, TRUE);
+    return;
+  }
+  HRGN region = CreateRoundRectRgn(0, 0, width + 1, height + 1, radius, radius);
+  if (SetWindowRgn(window, region, TRUE) == 0) DeleteObject(region);
+}
+
+bool theme_is_dark(ThemeMode mode) {
+  if (mode != ThemeMode::automatic) return mode == ThemeMode::dark;
+  DWORD value = 1;
+  DWORD size = sizeof value;
+  const LONG status = RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                                   L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size);
+  return status == ERROR_SUCCESS && value == 0;
+}
+
+}  // namespace tarovik

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "win_ime/settings.h"
+#include "win_popup/popup_layout.h"
+
+namespace tarovik {
+
+struct PopupRow {
+  std::string text;
+  std::int64_t score = 0;
+};
+
+// What the popup shows; written by the host window, read by the popup's window procedure.
+struct UiThreadState {
+  std::string header_text;
+  std::string shortcut_label;
+  std::vector<PopupRow> rows;
+  std::vector<Rect> hit_rects;
+  std::optional<std::string> toast_title;
+  std::optional<std::string> toast_shortcut;
+  std::size_t selected = 0;
+  float scale = 0.0F;
+  bool toast_enabled = false;
+  bool dark = false;
+};
+
+// The host window thread's popup view and click handler.
+UiThreadState& ui_thread_state();
+void set_popup_click_callback(std::function<void(std::size_t)> callback);
+
+inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
+void register_candidate_popup_class(HINSTANCE instance);
+HWND create_candidate_popup(HINSTANCE instance);
+
+HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight);
+std::int32_t measure_text(HFONT font, const std::string& text);
+void apply_round_region(HWND window, std::int32_t width, std::int32_t height, std::int32_t radius);
+bool theme_is_dark(ThemeMode mode);
+
+std::wstring to_wide(const std::string& text);
+
+}  // namespace tarovik
