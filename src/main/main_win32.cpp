@@ -15,6 +15,8 @@
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
+#include "win_ime/indicators.h"
+#include "win_ime/tray_win32.h"
 #include "win_popup/candidate_popup_win32.h"
 
 namespace tarovik {
@@ -25,6 +27,76 @@ constexpr wchar_t kHostClass[] = L"TarovikTrayHost";
 // Owned by the host window thread.
 HHOOK keyboard_hook_handle = nullptr;
 HWND popup_window = nullptr;
+HICON icon_active = nullptr;
+HICON icon_paused = nullptr;
+// The start-up copy of the settings and the enabled state, live until the state exists.
+ImeConfig startup_config;
+bool startup_enabled = true;
+
+IndicatorState indicator_state() {
+  if (SharedState* shared = GLOBAL_STATE.load()) {
+    std::lock_guard lock(shared->mutex);
+    return {shared->state.enabled, shared->state.config};
+  }
+  return {startup_enabled, startup_config};
+}
+
+void refresh(HWND host, bool enabled_changed) {
+  refresh_indicators(host, popup_window, icon_active, icon_paused, indicator_state(), enabled_changed);
+}
+
+void toggle_enabled_from_ui() {
+  if (SharedState* shared = GLOBAL_STATE.load()) {
+    std::lock_guard lock(shared->mutex);
+    shared->state.toggle_enabled();
+  } else {
+    startup_enabled = !startup_enabled;
+  }
+}
+
+// Flips one switch of the settings in the copy that is live, and saves that copy.
+void flip_setting(bool ImeConfig::*field) {
+  Win32Registry registry;
+  if (SharedState* shared = GLOBAL_STATE.load()) {
+    std::lock_guard lock(shared->mutex);
+    shared->state.config.*field = !(shared->state.config.*field);
+    save_preferences(registry, shared->state.config);
+  } else {
+    startup_config.*field = !(startup_config.*field);
+    save_preferences(registry, startup_config);
+  }
+}
+
+void handle_command(HWND host, WORD id) {
+  switch (id) {
+    case kCommandToggleEnabled:
+      toggle_enabled_from_ui();
+      refresh(host, true);
+      break;
+    case kCommandStartWithWindows: {
+      Win32Registry registry;
+      set_autostart(registry, !autostart_enabled(registry), running_executable_path());
+      break;
+    }
+    case kCommandAlsoCtrlSpace:
+      flip_setting(&ImeConfig::also_ctrl_space);
+      refresh(host, false);
+      break;
+    case kCommandFloatingPill:
+      flip_setting(&ImeConfig::show_floating_pill);
+      refresh(host, false);
+      break;
+    case kCommandShortcutsGuide:
+      show_shortcuts_guide(host, shortcut_summary(indicator_state().config));
+      break;
+    case kCommandExit:
+      // Destroying the window first removes the hook and the tray icon before the loop ends.
+      DestroyWindow(host);
+      break;
+    default:
+      break;  // the Studio and Preferences windows come with the Studio server
+  }
+}
 
 std::vector<std::wstring> command_line_arguments() {
   int count = 0;
@@ -190,6 +262,36 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (keyboard_hook_handle == nullptr) {
         keyboard_hook_handle = SetWindowsHookExW(WH_KEYBOARD_LL, keyboard_hook_proc, GetModuleHandleW(nullptr), 0);
       }
+      refresh(window, false);
+      return 0;
+    case WM_APP_TRAY_CALLBACK:
+      if (lparam == WM_LBUTTONUP) {
+        toggle_enabled_from_ui();
+        refresh(window, true);
+      } else if (lparam == WM_RBUTTONUP) {
+        show_tray_menu(window, indicator_state());
+      }
+      return 0;
+    case WM_COMMAND:
+      handle_command(window, LOWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      if (wparam == kToastTimer) {
+        KillTimer(window, kToastTimer);
+        SharedState* shared = GLOBAL_STATE.load();
+        bool composing = false;
+        if (shared != nullptr) {
+          std::lock_guard lock(shared->mutex);
+          composing = !shared->state.roman.empty();
+        }
+        if (!composing) ShowWindow(popup_window, SW_HIDE);
+      }
+      return 0;
+    case WM_APP_ENABLED_CHANGED:
+      refresh(window, true);
+      return 0;
+    case WM_APP_CONFIG_CHANGED:
+      refresh(window, false);
       return 0;
     case WM_APP_COMMIT_READY:
       drain_commits();
@@ -197,19 +299,25 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_APP_POPUP_REFRESH:
       refresh_popup(wparam != 0);
       return 0;
-    case WM_APP_ENABLED_CHANGED:
-    case WM_APP_CONFIG_CHANGED:
     case WM_APP_OPEN_STUDIO:
     case WM_APP_OPEN_PREFERENCES:
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;
-    case WM_DESTROY:
+    case WM_DESTROY: {
       if (keyboard_hook_handle != nullptr) UnhookWindowsHookEx(keyboard_hook_handle);
       keyboard_hook_handle = nullptr;
+      NOTIFYICONDATAW tray{};
+      tray.cbSize = sizeof tray;
+      tray.hWnd = window;
+      tray.uID = 1;
+      Shell_NotifyIconW(NIM_DELETE, &tray);
+      DestroyIcon(icon_active);
+      DestroyIcon(icon_paused);
       PostQuitMessage(0);
       return 0;
+    }
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -247,7 +355,15 @@ int run_tray_host() {
   set_popup_click_callback([host](std::size_t row) { commit_clicked_candidate(host, row); });
 
   Win32Registry registry;
-  std::thread(warm_up_thread, load_preferences(registry)).detach();
+  startup_config = load_preferences(registry);
+  startup_enabled = startup_config.start_enabled;
+  icon_active = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+  if (icon_active == nullptr) icon_active = render_tray_icon(true);
+  icon_paused = render_tray_icon(false);
+  update_tray_icon(host, NIM_ADD, startup_enabled ? icon_active : icon_paused, startup_enabled,
+                   shortcut_summary(startup_config));
+  refresh(host, true);
+  std::thread(warm_up_thread, startup_config).detach();
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
