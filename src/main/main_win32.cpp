@@ -18,6 +18,7 @@
 #include "win_ime/indicators.h"
 #include "win_ime/tray_win32.h"
 #include "win_popup/candidate_popup_win32.h"
+#include "win_popup/status_pill_win32.h"
 
 namespace tarovik {
 namespace {
@@ -27,6 +28,7 @@ constexpr wchar_t kHostClass[] = L"TarovikTrayHost";
 // Owned by the host window thread.
 HHOOK keyboard_hook_handle = nullptr;
 HWND popup_window = nullptr;
+HWND pill_window = nullptr;
 HICON icon_active = nullptr;
 HICON icon_paused = nullptr;
 // The start-up copy of the settings and the enabled state, live until the state exists.
@@ -42,7 +44,7 @@ IndicatorState indicator_state() {
 }
 
 void refresh(HWND host, bool enabled_changed) {
-  refresh_indicators(host, popup_window, icon_active, icon_paused, indicator_state(), enabled_changed);
+  refresh_indicators(host, popup_window, pill_window, icon_active, icon_paused, indicator_state(), enabled_changed);
 }
 
 void toggle_enabled_from_ui() {
@@ -63,6 +65,21 @@ void flip_setting(bool ImeConfig::*field) {
     save_preferences(registry, shared->state.config);
   } else {
     startup_config.*field = !(startup_config.*field);
+    save_preferences(registry, startup_config);
+  }
+}
+
+// The pill was dropped: remember where, in the copy of the settings that is live.
+void store_pill_position(std::int32_t x, std::int32_t y) {
+  Win32Registry registry;
+  if (SharedState* shared = GLOBAL_STATE.load()) {
+    std::lock_guard lock(shared->mutex);
+    shared->state.config.pill_x = x;
+    shared->state.config.pill_y = y;
+    save_preferences(registry, shared->state.config);
+  } else {
+    startup_config.pill_x = x;
+    startup_config.pill_y = y;
     save_preferences(registry, startup_config);
   }
 }
@@ -275,6 +292,16 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_COMMAND:
       handle_command(window, LOWORD(wparam));
       return 0;
+    case WM_APP_PILL_TOGGLE:
+      toggle_enabled_from_ui();
+      refresh(window, true);
+      return 0;
+    case WM_APP_PILL_MOVED:
+      store_pill_position(static_cast<std::int32_t>(wparam), static_cast<std::int32_t>(lparam));
+      return 0;
+    case WM_APP_SHOW_MENU:
+      show_tray_menu(window, indicator_state());
+      return 0;
     case WM_TIMER:
       if (wparam == kToastTimer) {
         KillTimer(window, kToastTimer);
@@ -353,6 +380,9 @@ int run_tray_host() {
   register_candidate_popup_class(instance);
   popup_window = create_candidate_popup(instance);
   set_popup_click_callback([host](std::size_t row) { commit_clicked_candidate(host, row); });
+  register_status_pill_class(instance);
+  pill_window = create_status_pill(instance);
+  set_pill_owner_window(host);
 
   Win32Registry registry;
   startup_config = load_preferences(registry);

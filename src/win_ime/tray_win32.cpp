@@ -9,6 +9,7 @@
 #include "win_ime/keyboard_hook.h"
 #include "win_ime/registry_win32.h"
 #include "win_popup/candidate_popup_win32.h"
+#include "win_popup/status_pill_win32.h"
 
 namespace tarovik {
 
@@ -102,12 +103,31 @@ void show_toast(HWND host, HWND popup, const IndicatorState& state) {
   SetTimer(host, kToastTimer, 1500, nullptr);
 }
 
+void place_pill(HWND pill, const IndicatorState& state) {
+  if (!state.config.show_floating_pill) {
+    ShowWindow(pill, SW_HIDE);
+    return;
+  }
+  const double s = ui_scale(ui_scale_factor(state.config.ui_scale), GetDpiForWindow(pill));
+  const Rect work = work_area_near({state.config.pill_x.value_or(20), state.config.pill_y.value_or(20)});
+  const PopupBox box = pill_box(state.config, s, work);
+  PillViewState& view = pill_view_state();
+  view.enabled = state.enabled;
+  view.dark = theme_is_dark(state.config.theme_mode);
+  view.scale = static_cast<float>(s);
+  SetWindowPos(pill, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
+  apply_round_region(pill, box.width, box.height, scaled(18, s));
+  ShowWindow(pill, SW_SHOWNOACTIVATE);
+  InvalidateRect(pill, nullptr, FALSE);
+}
+
 }  // namespace
 
-void refresh_indicators(HWND host, HWND popup, HICON icon_active, HICON icon_paused, const IndicatorState& state,
-                        bool enabled_changed) {
+void refresh_indicators(HWND host, HWND popup, HWND pill, HICON icon_active, HICON icon_paused,
+                        const IndicatorState& state, bool enabled_changed) {
   update_tray_icon(host, NIM_MODIFY, state.enabled ? icon_active : icon_paused, state.enabled,
                    shortcut_summary(state.config));
+  if (pill != nullptr) place_pill(pill, state);
   if (enabled_changed && state.config.show_mode_toast && popup != nullptr) show_toast(host, popup, state);
 }
 

@@ -19,8 +19,8 @@ struct IndicatorState {
 HICON render_tray_icon(bool active);
 void update_tray_icon(HWND host, DWORD operation, HICON icon, bool enabled, const std::string& summary);
 // Brings the tray icon and the mode toast in line with the state.
-void refresh_indicators(HWND host, HWND popup, HICON icon_active, HICON icon_paused, const IndicatorState& state,
-                        bool enabled_changed);
+void refresh_indicators(HWND host, HWND popup, HWND pill, HICON icon_active, HICON icon_paused,
+                        const IndicatorState& state, bool enabled_changed);
 void show_tray_menu(HWND host, const IndicatorState& state);
 void show_shortcuts_guide(HWND host, const std::string& summary);
 

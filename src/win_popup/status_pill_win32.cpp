@@ -1,0 +1,196 @@
+#include "win_popup/status_pill_win32.h"
+
+#include <algorithm>
+
+#include "win_ime/keyboard_hook.h"
+#include "win_popup/candidate_popup_win32.h"
+#include "win_popup/pill_layout.h"
+
+namespace tarovik {
+
+namespace {
+
+struct PillColours {
+  COLORREF background, border, primary, secondary, chip;
+};
+constexpr PillColours kLight{RGB(255, 255, 255), RGB(212, 212, 212), RGB(0, 0, 0), RGB(82, 82, 82), RGB(240, 240, 240)};
+constexpr PillColours kDark{RGB(14, 14, 14), RGB(48, 48, 48), RGB(255, 255, 255), RGB(163, 163, 163), RGB(32, 32, 32)};
+
+HWND& owner_window() {
+  thread_local HWND owner = nullptr;
+  return owner;
+}
+PillZones& zones() {
+  thread_local PillZones z{};
+  return z;
+}
+PillDrag& drag() {
+  thread_local PillDrag d;
+  return d;
+}
+
+void post_owner(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  if (owner_window() != nullptr) PostMessageW(owner_window(), message, wparam, lparam);
+}
+
+void fill_round(HDC dc, RECT r, int ellipse, COLORREF pen_colour, COLORREF brush_colour) {
+  HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
+  HBRUSH brush = CreateSolidBrush(brush_colour);
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, ellipse, ellipse);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
+void text_in(HDC dc, const wchar_t* text, Rect r, UINT align, COLORREF colour) {
+  RECT rect{r.left, r.top, r.right, r.bottom};
+  SetTextColor(dc, colour);
+  DrawTextW(dc, text, -1, &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+}
+
+void paint(HWND window) {
+  PAINTSTRUCT ps;
+  HDC target = BeginPaint(window, &ps);
+  RECT client;
+  GetClientRect(window, &client);
+  const int w = std::max<int>(client.right, 1);
+  const int h = std::max<int>(client.bottom, 1);
+  HDC dc = CreateCompatibleDC(target);
+  HBITMAP bitmap = CreateCompatibleBitmap(target, w, h);
+  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+
+  const PillViewState& view = pill_view_state();
+  const PillColours& c = view.dark ? kDark : kLight;
+  const double p = std::max(static_cast<double>(view.scale), 0.85);
+  RECT all{0, 0, w, h};
+  HBRUSH background = CreateSolidBrush(c.background);
+  FillRect(dc, &all, background);
+  DeleteObject(background);
+  fill_round(dc, all, scaled(18, p), c.border, c.background);
+  SetBkMode(dc, TRANSPARENT);
+
+  const int icon_size = scaled(24, p);
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, icon_size, icon_size, LR_SHARED));
+  if (icon != nullptr) DrawIconEx(dc, scaled(6, p), (h - icon_size) / 2, icon, icon_size, icon_size, 0, nullptr, DI_NORMAL);
+  zones() = pill_zones(w, h, p, icon != nullptr);
+  const PillZones& z = zones();
+
+  fill_round(dc, {z.status.left, z.status.top, z.status.right, z.status.bottom}, scaled(14, p),
+             view.enabled ? c.primary : c.chip, view.enabled ? c.primary : c.chip);
+  const COLORREF dot = view.enabled ? (view.dark ? RGB(0, 0, 0) : RGB(255, 255, 255)) : c.secondary;
+  const int d = scaled(7, p);
+  const int dot_x = z.status.left + scaled(10, p);
+  fill_round(dc, {dot_x, (h - d) / 2, dot_x + d, (h - d) / 2 + d}, d, dot, dot);
+
+  HFONT font = create_ui_font(L"Nirmala UI", scaled(13, p), 600);
+  HGDIOBJ old_font = SelectObject(dc, font);
+  const std::int32_t m = scaled(4, p);
+  text_in(dc, view.enabled ? L"Nepali" : L"Paused", {dot_x + d + scaled(6, p), m, z.status.right - m, h - m}, DT_LEFT, dot);
+  text_in(dc, L"Studio", z.studio, DT_CENTER, c.primary);
+  HPEN rule = CreatePen(PS_SOLID, 1, c.border);
+  HGDIOBJ old_pen = SelectObject(dc, rule);
+  MoveToEx(dc, z.studio.right + 1, m + 4, nullptr);
+  LineTo(dc, z.studio.right + 1, h - m - 4);
+  SelectObject(dc, old_pen);
+  DeleteObject(rule);
+  text_in(dc, L"\u2699", z.gear, DT_CENTER, c.secondary);
+  SelectObject(dc, old_font);
+  DeleteObject(font);
+
+  BitBlt(target, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+  SelectObject(dc, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  EndPaint(window, &ps);
+}
+
+Point cursor_on_screen() {
+  POINT p{};
+  if (!GetCursorPos(&p)) return {};
+  return {p.x, p.y};
+}
+
+LRESULT CALLBACK status_pill_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_PAINT:
+      paint(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_SETCURSOR: {
+      POINT p{};
+      GetCursorPos(&p);
+      ScreenToClient(window, &p);
+      const PillZones& z = zones();
+      auto inside = [&](const Rect& r) { return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom; };
+      SetCursor(LoadCursorW(nullptr, inside(z.status) || inside(z.studio) || inside(z.gear) ? IDC_HAND : IDC_ARROW));
+      return 1;
+    }
+    case WM_LBUTTONDOWN: {
+      RECT r{};
+      GetWindowRect(window, &r);
+      drag().press(cursor_on_screen(), {r.left, r.top});
+      SetCapture(window);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      if (const auto to = drag().move(cursor_on_screen())) {
+        SetWindowPos(window, nullptr, to->x, to->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
+    case WM_LBUTTONUP: {
+      ReleaseCapture();
+      if (drag().release()) {
+        RECT r{};
+        GetWindowRect(window, &r);
+        post_owner(WM_APP_PILL_MOVED, static_cast<WPARAM>(static_cast<std::intptr_t>(r.left)),
+                   static_cast<LPARAM>(r.top));
+        return 0;
+      }
+      const Point point{static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam))};
+      switch (pill_click_target(zones(), point)) {
+        case PillTarget::preferences: post_owner(WM_APP_OPEN_PREFERENCES); break;
+        case PillTarget::studio: post_owner(WM_APP_OPEN_STUDIO); break;
+        case PillTarget::toggle: post_owner(WM_APP_PILL_TOGGLE); break;
+      }
+      return 0;
+    }
+    case WM_RBUTTONUP:
+      post_owner(WM_APP_SHOW_MENU);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wparam, lparam);
+  }
+}
+
+}  // namespace
+
+PillViewState& pill_view_state() {
+  thread_local PillViewState state;
+  return state;
+}
+
+void set_pill_owner_window(HWND owner) { owner_window() = owner; }
+
+void register_status_pill_class(HINSTANCE instance) {
+  WNDCLASSEXW pill{};
+  pill.cbSize = sizeof pill;
+  pill.lpfnWndProc = status_pill_wndproc;
+  pill.hInstance = instance;
+  pill.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  pill.lpszClassName = kPillClass;
+  RegisterClassExW(&pill);
+}
+
+HWND create_status_pill(HINSTANCE instance) {
+  return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPillClass, kPillClass, WS_POPUP, 0, 0,
+                         220, 36, nullptr, nullptr, instance, nullptr);
+}
+
+}  // namespace tarovik
