@@ -1,6 +1,6 @@
 // A window with one edit field for the end-to-end test of the keyboard road. It runs until
 // the file named by its second argument exists, then writes the field's text as UTF-8 to the
-// file named by its first argument and asks the running host to close.
+// file named by its first argument and sends the running host the tray menu's Exit command.
 #include <windows.h>
 
 #include <cstdio>
@@ -24,7 +24,8 @@ void finish(HWND window) {
     std::fwrite(utf8.data(), 1, utf8.size(), out);
     std::fclose(out);
   }
-  if (HWND host = FindWindowW(L"TarovikTrayHost", nullptr)) PostMessageW(host, WM_CLOSE, 0, 0);
+  constexpr WPARAM kExitCommand = 1009;
+  if (HWND host = FindWindowW(L"TarovikTrayHost", nullptr)) PostMessageW(host, WM_COMMAND, kExitCommand, 0);
   DestroyWindow(window);
 }
 
@@ -57,7 +58,7 @@ int main() {
   RegisterClassW(&window_class);
   HWND window = CreateWindowW(L"TarovikTestEditor", L"Tarovik test editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
                               500, 200, nullptr, nullptr, window_class.hInstance, nullptr);
-  edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 460, 30, window, nullptr,
+  edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 10, 10, 460, 140, window, nullptr,
                        window_class.hInstance, nullptr);
   SetForegroundWindow(window);
   SetFocus(edit);

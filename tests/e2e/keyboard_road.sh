@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Types roman text into a Windows edit field under Wine and Xvfb while tarovik.exe runs, and
-# checks that the field ends up holding the Devanagari words.
-# Usage: keyboard_road.sh WINE_RUN PREFIX TAROVIK_EXE TARGET_EXE WORK_DIR
+# Types roman text into a Windows edit field under Wine and Xvfb while tarovik.exe runs as the
+# tray host, then compares what the field holds. Saves screenshots of the popup and the pill.
+# Usage: keyboard_road.sh WINE_RUN PREFIX TAROVIK_EXE TARGET_EXE WORK_DIR [--demo]
 set -u
-wine_run=$1 prefix=$2 tarovik=$3 target=$4 work=$5
+wine_run=$1 prefix=$2 tarovik=$3 target=$4 work=$5 mode=${6:-}
 rm -rf "$work" && mkdir -p "$work"
 
 display=":$((100 + $$ % 400))"
@@ -16,24 +16,51 @@ cleanup() {
 }
 trap cleanup EXIT
 sleep 1
+failed=0
+fail() {
+  echo "FAIL: $*"
+  failed=1
+}
 
 "$wine_run" "$prefix" "$tarovik" >"$work/host.log" 2>&1 &
 host=$!
 sleep 3  # the host builds its engine and installs the hook
+import -window root "$work/pill.png" 2>/dev/null && echo "screenshot of the pill: $work/pill.png"
+
+# A second start hands over to the running host and ends with status 0.
+timeout 30 "$wine_run" "$prefix" "$tarovik" >/dev/null 2>&1
+status=$?
+[ "$status" -eq 0 ] || fail "a second start ended with status $status"
+kill -0 "$host" 2>/dev/null || fail "the first host did not survive a second start"
 
 to_windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
 "$wine_run" "$prefix" "$target" "$(to_windows "$work/result.txt")" "$(to_windows "$work/stop")" >"$work/editor.log" 2>&1 &
 editor=$!
-
 window=$(timeout 30 xdotool search --sync --name "Tarovik test editor" | head -n 1)
 if [ -z "$window" ]; then
-  echo "the test editor did not appear"
+  echo "FAIL: the test editor did not appear"
   exit 1
 fi
 sleep 1
 xdotool windowfocus "$window" 2>/dev/null
-# "namaste" and Space commit the first candidate; "ram" then "2" picks the second row.
-xdotool type --delay 80 "namaste ghar "
+type() { xdotool type --delay 80 "$1"; sleep 0.3; }
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+
+if [ "$mode" = "--demo" ]; then
+  type "mero naam ram ho. ma kathmandu ma baschhu. "
+else
+  type "namaste "                      # Space commits the first candidate
+  type "kathmandu"
+  import -window root "$work/popup.png" 2>/dev/null && echo "screenshot of the popup: $work/popup.png"
+  key Return                           # Enter commits with a line break
+  type "ghar "
+  key BackSpace                        # Backspace right after a commit gives the roman text back
+  type " "
+  key ctrl+alt+space                   # off: the next word stays roman
+  type "hello "
+  key ctrl+alt+space                   # on again
+  type "ram3"                          # 3 picks the third row
+fi
 sleep 1
 touch "$work/stop"
 for _ in $(seq 50); do
@@ -41,10 +68,16 @@ for _ in $(seq 50); do
   sleep 0.2
 done
 wait "$editor" 2>/dev/null
+# The editor sent the tray menu's Exit command: the host ends with status 0.
+timeout 20 tail --pid="$host" -f /dev/null
+wait "$host"
+status=$?
+[ "$status" -eq 0 ] || fail "the host ended with status $status after Exit"
+
 result=$(cat "$work/result.txt" 2>/dev/null)
-expected="नमस्ते घर "
-echo "typed: namaste ghar  -> field holds: [$result]"
-if [ "$result" != "$expected" ]; then
-  echo "expected: [$expected]"
-  exit 1
+echo "the field holds: [$result]"
+if [ "$mode" != "--demo" ]; then
+  expected=$(printf 'नमस्ते काठमाडौँ\r\nघर hello राम ')
+  [ "$result" = "$expected" ] || fail "expected: [$expected]"
 fi
+exit $failed
