@@ -2,6 +2,8 @@
 //   tarovik-bench [FILE]              roman words (or "previous<TAB>roman") -> candidates, tab-separated
 //   tarovik-bench --stats [FILE]      load time, memory and suggest latency over the words
 //   tarovik-bench --validate FILE     top-1 / top-5 accuracy on "roman<TAB>expected" pairs
+//   tarovik-bench --hook [FILE]       time from a key-down to the keyboard hook's decision, typing
+//                                     each word letter by letter and committing it with Space
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,6 +14,7 @@
 
 #include "phonetic/engine.h"
 #include "phonetic/suggest.h"
+#include "win_ime/keyboard_hook.h"
 
 namespace {
 
@@ -113,6 +116,30 @@ int print_stats(const tarovik::TransliterationEngine& engine, const std::vector<
   return 0;
 }
 
+int hook_latency(tarovik::TransliterationEngine engine, const std::vector<Query>& queries) {
+  tarovik::SharedState shared{{}, tarovik::ImeState(std::move(engine), tarovik::ImeConfig{})};
+  std::uint16_t toggle_key = 0;
+  std::vector<double> micros;
+  auto key_down = [&](std::uint32_t vk, char32_t c) {
+    tarovik::HookInputs in{{tarovik::KeyMessage::key_down, vk, 0, 0}, {}, 1, [c] { return std::optional<char32_t>(c); }};
+    const auto start = Clock::now();
+    const auto decision = tarovik::decide_key(&shared, toggle_key, in);
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    return decision;
+  };
+  for (const Query& query : queries) {
+    for (char c : query.roman) {
+      const auto vk = static_cast<std::uint32_t>(c >= 'a' && c <= 'z' ? c - 32 : static_cast<unsigned char>(c));
+      key_down(vk, static_cast<unsigned char>(c));
+    }
+    key_down(tarovik::vk::space, U' ');
+  }
+  std::sort(micros.begin(), micros.end());
+  std::printf("key_downs\t%zu\nhook_p50_us\t%.1f\nhook_p99_us\t%.1f\nhook_max_us\t%.1f\n", micros.size(),
+              percentile(micros, 0.50), percentile(micros, 0.99), micros.empty() ? 0.0 : micros.back());
+  return 0;
+}
+
 int validate(const tarovik::TransliterationEngine& engine, const std::vector<Query>& queries) {
   std::size_t top1 = 0, top5 = 0;
   for (const Query& query : queries) {
@@ -142,10 +169,10 @@ int main(int argc, char** argv) {
   std::string path;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--stats" || arg == "--validate") {
+    if (arg == "--stats" || arg == "--validate" || arg == "--hook") {
       mode = arg;
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      std::fprintf(stderr, "usage: tarovik-bench [--stats | --validate] [FILE]\n");
+      std::fprintf(stderr, "usage: tarovik-bench [--stats | --validate | --hook] [FILE]\n");
       return 2;
     } else {
       path = arg;
@@ -181,5 +208,6 @@ int main(int argc, char** argv) {
     return print_stats(engine.value(), queries, load_ms, rss_kib);
   }
   if (mode == "--validate") return validate(engine.value(), queries);
+  if (mode == "--hook") return hook_latency(std::move(engine).value(), queries);
   return print_candidates(engine.value(), queries);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <optional>
 #include <utility>
@@ -203,20 +204,33 @@ ScoredBeamState score_beam_state(const LexiconTrie& lexicon, PrefixCache& prefix
 std::vector<BeamState> prune_beam(const LexiconTrie& lexicon, std::vector<BeamState> states, PrefixCache& prefix_cache,
                                   std::size_t max_beam) {
   // One state per (text, ends_with_consonant), at the place of its first arrival; a later
-  // one replaces it only with a strictly lower penalty. Indexes only: no text is copied.
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::unordered_map<std::string_view, std::array<std::size_t, 2>> slot_of;
-  slot_of.reserve(states.size());
+  // one replaces it only with a strictly lower penalty. An open-addressing table of indexes
+  // finds equal keys without copying a text or allocating per state.
+  constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+  const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, states.size() * 2));
+  std::vector<std::uint32_t> table(capacity, kEmpty);
   std::vector<std::size_t> kept;
+  std::vector<std::size_t> kept_hash;
   kept.reserve(states.size());
+  kept_hash.reserve(states.size());
   for (std::size_t i = 0; i < states.size(); ++i) {
-    auto [it, inserted] = slot_of.try_emplace(states[i].text, std::array<std::size_t, 2>{kNone, kNone});
-    std::size_t& slot = it->second[states[i].ends_with_consonant ? 1 : 0];
-    if (slot == kNone) {
-      slot = kept.size();
+    const BeamState& state = states[i];
+    const std::size_t hash = std::hash<std::string_view>{}(state.text) ^ (state.ends_with_consonant ? 0x9E3779B97F4A7C15u : 0);
+    std::size_t pos = hash & (capacity - 1);
+    while (table[pos] != kEmpty) {
+      const std::uint32_t slot = table[pos];
+      const BeamState& other = states[kept[slot]];
+      if (kept_hash[slot] == hash && other.ends_with_consonant == state.ends_with_consonant && other.text == state.text) {
+        break;
+      }
+      pos = (pos + 1) & (capacity - 1);
+    }
+    if (table[pos] == kEmpty) {
+      table[pos] = static_cast<std::uint32_t>(kept.size());
       kept.push_back(i);
-    } else if (states[i].penalty < states[kept[slot]].penalty) {
-      kept[slot] = i;
+      kept_hash.push_back(hash);
+    } else if (state.penalty < states[kept[table[pos]]].penalty) {
+      kept[table[pos]] = i;
     }
   }
 
