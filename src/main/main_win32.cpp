@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -354,7 +355,7 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 void warm_up_thread(ImeConfig config) {
   auto engine = engine_load();
   if (!engine) {
-    std::fprintf(stderr, "Failed loading embedded lexicon: %s\n", engine.error().c_str());
+    std::fprintf(stderr, "Failed loading embedded lexicon: \"%s\"\n", engine.error().c_str());
     return;
   }
   GLOBAL_STATE.store(new SharedState{{}, ImeState(std::move(engine).value(), std::move(config))});
@@ -362,13 +363,15 @@ void warm_up_thread(ImeConfig config) {
 }
 
 int run_tray_host() {
-  enable_per_monitor_dpi_awareness();
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW host_class{};
   host_class.cbSize = sizeof host_class;
   host_class.lpfnWndProc = host_window_proc;
   host_class.hInstance = instance;
   host_class.lpszClassName = kHostClass;
+  host_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  host_class.hIconSm = host_class.hIcon;
+  host_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   RegisterClassExW(&host_class);
   HWND host = CreateWindowExW(0, kHostClass, L"Tarovik", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (host == nullptr) {
@@ -393,7 +396,12 @@ int run_tray_host() {
   update_tray_icon(host, NIM_ADD, startup_enabled ? icon_active : icon_paused, startup_enabled,
                    shortcut_summary(startup_config));
   refresh(host, true);
-  std::thread(warm_up_thread, startup_config).detach();
+  try {
+    std::thread(warm_up_thread, startup_config).detach();
+  } catch (const std::system_error& error) {
+    std::fprintf(stderr, "failed to spawn thread: %s\n", error.what());
+    return 101;
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -408,10 +416,17 @@ int run_tray_host() {
 
 int main() {
   const auto args = tarovik::command_line_arguments();
+  auto has_flag = [&](const wchar_t* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
+  if (has_flag(L"--studio-window") || has_flag(L"--self-check")) {
+    // The Studio window and the self-check come with the Studio server.
+    std::fprintf(stderr, "tarovik: this mode is not available in this build\n");
+    return 2;
+  }
+  tarovik::enable_per_monitor_dpi_awareness();
   // One host per desktop: a second start hands its request to the first and ends.
   if (HWND running = FindWindowW(tarovik::kHostClass, nullptr)) {
-    const bool preferences = !args.empty() && args[0] == L"--preferences";
-    PostMessageW(running, preferences ? tarovik::WM_APP_OPEN_PREFERENCES : tarovik::WM_APP_OPEN_STUDIO, 0, 0);
+    PostMessageW(running, has_flag(L"--preferences") ? tarovik::WM_APP_OPEN_PREFERENCES : tarovik::WM_APP_OPEN_STUDIO, 0,
+                 0);
     return 0;
   }
   return tarovik::run_tray_host();
