@@ -241,10 +241,7 @@ void refresh_popup(bool show) {
   ui.dark = theme_is_dark(state.config.theme_mode);
   ui.scale = static_cast<float>(s);
 
-  SetWindowPos(popup_window, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
-  apply_round_region(popup_window, box.width, box.height, scaled(14, s));
-  ShowWindow(popup_window, SW_SHOWNOACTIVATE);
-  InvalidateRect(popup_window, nullptr, FALSE);
+  show_floating_window(popup_window, box, scaled(14, s));
 }
 
 // A click on a popup row commits that row (or accepts that prediction) and types it at once.

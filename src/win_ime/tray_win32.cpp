@@ -95,11 +95,7 @@ void show_toast(HWND host, HWND popup, const IndicatorState& state) {
   ui.dark = theme_is_dark(state.config.theme_mode);
   ui.scale = static_cast<float>(s);
 
-  const PopupBox box = toast_box(title_width, s, work);
-  SetWindowPos(popup, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
-  apply_round_region(popup, box.width, box.height, scaled(14, s));
-  ShowWindow(popup, SW_SHOWNOACTIVATE);
-  InvalidateRect(popup, nullptr, FALSE);
+  show_floating_window(popup, toast_box(title_width, s, work), scaled(14, s));
   SetTimer(host, kToastTimer, 1500, nullptr);
 }
 
@@ -110,15 +106,11 @@ void place_pill(HWND pill, const IndicatorState& state) {
   }
   const double s = ui_scale(ui_scale_factor(state.config.ui_scale), GetDpiForWindow(pill));
   const Rect work = work_area_near({state.config.pill_x.value_or(20), state.config.pill_y.value_or(20)});
-  const PopupBox box = pill_box(state.config, s, work);
   PillViewState& view = pill_view_state();
   view.enabled = state.enabled;
   view.dark = theme_is_dark(state.config.theme_mode);
   view.scale = static_cast<float>(s);
-  SetWindowPos(pill, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
-  apply_round_region(pill, box.width, box.height, scaled(18, s));
-  ShowWindow(pill, SW_SHOWNOACTIVATE);
-  InvalidateRect(pill, nullptr, FALSE);
+  show_floating_window(pill, pill_box(state.config, s, work), scaled(18, s));
 }
 
 }  // namespace

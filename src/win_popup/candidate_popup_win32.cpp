@@ -8,9 +8,6 @@ namespace tarovik {
 
 namespace {
 
-struct Palette {
-  COLORREF background, border, primary, secondary, chip, on_selected;
-};
 constexpr Palette kLight{RGB(255, 255, 255), RGB(212, 212, 212), RGB(0, 0, 0),
                          RGB(82, 82, 82),    RGB(240, 240, 240), RGB(255, 255, 255)};
 constexpr Palette kDark{RGB(14, 14, 14), RGB(48, 48, 48), RGB(255, 255, 255),
@@ -25,18 +22,6 @@ void draw_text(HDC dc, const std::string& text, RECT rect, UINT align, COLORREF 
   SetTextColor(dc, colour);
   std::wstring wide = to_wide(text);
   DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-}
-
-void rounded(HDC dc, RECT r, std::int32_t ellipse, COLORREF pen_colour, COLORREF brush_colour) {
-  HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
-  HBRUSH brush = CreateSolidBrush(brush_colour);
-  HGDIOBJ old_pen = SelectObject(dc, pen);
-  HGDIOBJ old_brush = SelectObject(dc, brush);
-  RoundRect(dc, r.left, r.top, r.right, r.bottom, ellipse, ellipse);
-  SelectObject(dc, old_pen);
-  SelectObject(dc, old_brush);
-  DeleteObject(pen);
-  DeleteObject(brush);
 }
 
 void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette& p) {
@@ -59,9 +44,9 @@ void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette&
     const Rect& r = ui.hit_rects[i];
     const bool selected = i == ui.selected;
     if (selected) {
-      rounded(dc, {r.left, r.top, r.right, r.bottom}, scaled(10, m), p.primary, p.primary);
+      draw_round_rect(dc, {r.left, r.top, r.right, r.bottom}, scaled(10, m), p.primary, p.primary);
     } else {
-      rounded(dc, {scaled(18, m), r.top + scaled(6, m), scaled(38, m), r.bottom - scaled(6, m)}, scaled(6, m), p.chip,
+      draw_round_rect(dc, {scaled(18, m), r.top + scaled(6, m), scaled(38, m), r.bottom - scaled(6, m)}, scaled(6, m), p.chip,
               p.chip);
     }
     SelectObject(dc, number);
@@ -77,40 +62,27 @@ void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette&
 }
 
 void paint(HWND window) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  RECT client;
-  GetClientRect(window, &client);
-  const int w = std::max<int>(client.right - client.left, 1);
-  const int h = std::max<int>(client.bottom - client.top, 1);
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
-
-  UiThreadState& ui = ui_thread_state();
-  ui.hit_rects.clear();
-  const Palette& p = ui.dark ? kDark : kLight;
-  const double m = std::max(static_cast<double>(ui.scale), 1.0);
-  RECT all{0, 0, w, h};
-  HBRUSH background = CreateSolidBrush(p.background);
-  FillRect(memory, &all, background);
-  DeleteObject(background);
-  rounded(memory, all, scaled(14, m), p.border, p.background);
-  SetBkMode(memory, TRANSPARENT);
-  if (!ui.toast_title) {
-    paint_candidates(memory, ui, w, m, p);
-  } else {
+  paint_double_buffered(window, [](HDC dc, int w, int h) {
+    UiThreadState& ui = ui_thread_state();
+    ui.hit_rects.clear();
+    const Palette& p = palette(ui.dark);
+    const double m = std::max(static_cast<double>(ui.scale), 1.0);
+    RECT all{0, 0, w, h};
+    HBRUSH background = CreateSolidBrush(p.background);
+    FillRect(dc, &all, background);
+    DeleteObject(background);
+    draw_round_rect(dc, all, scaled(14, m), p.border, p.background);
+    SetBkMode(dc, TRANSPARENT);
+    if (!ui.toast_title) {
+      paint_candidates(dc, ui, w, m, p);
+      return;
+    }
     HFONT title = create_ui_font(L"Nirmala UI", scaled(14.5, m), 600);
-    SelectObject(memory, title);
-    draw_text(memory, *ui.toast_title, {scaled(22, m), 0, w - scaled(20, m), h}, DT_LEFT,
+    SelectObject(dc, title);
+    draw_text(dc, *ui.toast_title, {scaled(22, m), 0, w - scaled(20, m), h}, DT_LEFT,
               ui.toast_enabled ? p.primary : p.secondary);
     DeleteObject(title);
-  }
-  BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old_bitmap);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  EndPaint(window, &ps);
+  });
 }
 
 LRESULT CALLBACK candidate_popup_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -142,6 +114,45 @@ LRESULT CALLBACK candidate_popup_wndproc(HWND window, UINT message, WPARAM wpara
 }
 
 }  // namespace
+
+const Palette& palette(bool dark) { return dark ? kDark : kLight; }
+
+void draw_round_rect(HDC dc, RECT r, int ellipse, COLORREF pen_colour, COLORREF brush_colour) {
+  HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
+  HBRUSH brush = CreateSolidBrush(brush_colour);
+  HGDIOBJ old_pen = SelectObject(dc, pen);
+  HGDIOBJ old_brush = SelectObject(dc, brush);
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, ellipse, ellipse);
+  SelectObject(dc, old_pen);
+  SelectObject(dc, old_brush);
+  DeleteObject(pen);
+  DeleteObject(brush);
+}
+
+void paint_double_buffered(HWND window, const std::function<void(HDC, int, int)>& draw) {
+  PAINTSTRUCT ps;
+  HDC target = BeginPaint(window, &ps);
+  RECT client;
+  GetClientRect(window, &client);
+  const int w = std::max<int>(client.right - client.left, 1);
+  const int h = std::max<int>(client.bottom - client.top, 1);
+  HDC memory = CreateCompatibleDC(target);
+  HBITMAP bitmap = CreateCompatibleBitmap(target, w, h);
+  HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+  draw(memory, w, h);
+  BitBlt(target, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old_bitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  EndPaint(window, &ps);
+}
+
+void show_floating_window(HWND window, const PopupBox& box, std::int32_t radius) {
+  SetWindowPos(window, HWND_TOPMOST, box.x, box.y, box.width, box.height, SWP_NOACTIVATE);
+  apply_round_region(window, box.width, box.height, radius);
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  InvalidateRect(window, nullptr, FALSE);
+}
 
 UiThreadState& ui_thread_state() {
   thread_local UiThreadState state;

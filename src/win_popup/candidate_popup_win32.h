@@ -40,6 +40,18 @@ inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
 void register_candidate_popup_class(HINSTANCE instance);
 HWND create_candidate_popup(HINSTANCE instance);
 
+// The light and dark colours shared by the popup and the pill.
+struct Palette {
+  COLORREF background, border, primary, secondary, chip, on_selected;
+};
+const Palette& palette(bool dark);
+
+void draw_round_rect(HDC dc, RECT rect, int ellipse, COLORREF pen_colour, COLORREF brush_colour);
+// Paints into a bitmap of the client's size and copies it to the window in one blit.
+void paint_double_buffered(HWND window, const std::function<void(HDC dc, int width, int height)>& draw);
+// Moves, sizes and rounds a top-most window and shows it without activating it.
+void show_floating_window(HWND window, const PopupBox& box, std::int32_t radius);
+
 HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight);
 std::int32_t measure_text(HFONT font, const std::string& text);
 void apply_round_region(HWND window, std::int32_t width, std::int32_t height, std::int32_t radius);

@@ -10,12 +10,6 @@ namespace tarovik {
 
 namespace {
 
-struct PillColours {
-  COLORREF background, border, primary, secondary, chip;
-};
-constexpr PillColours kLight{RGB(255, 255, 255), RGB(212, 212, 212), RGB(0, 0, 0), RGB(82, 82, 82), RGB(240, 240, 240)};
-constexpr PillColours kDark{RGB(14, 14, 14), RGB(48, 48, 48), RGB(255, 255, 255), RGB(163, 163, 163), RGB(32, 32, 32)};
-
 HWND& owner_window() {
   thread_local HWND owner = nullptr;
   return owner;
@@ -33,43 +27,21 @@ void post_owner(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   if (owner_window() != nullptr) PostMessageW(owner_window(), message, wparam, lparam);
 }
 
-void fill_round(HDC dc, RECT r, int ellipse, COLORREF pen_colour, COLORREF brush_colour) {
-  HPEN pen = CreatePen(PS_SOLID, 1, pen_colour);
-  HBRUSH brush = CreateSolidBrush(brush_colour);
-  HGDIOBJ old_pen = SelectObject(dc, pen);
-  HGDIOBJ old_brush = SelectObject(dc, brush);
-  RoundRect(dc, r.left, r.top, r.right, r.bottom, ellipse, ellipse);
-  SelectObject(dc, old_pen);
-  SelectObject(dc, old_brush);
-  DeleteObject(pen);
-  DeleteObject(brush);
-}
-
 void text_in(HDC dc, const wchar_t* text, Rect r, UINT align, COLORREF colour) {
   RECT rect{r.left, r.top, r.right, r.bottom};
   SetTextColor(dc, colour);
   DrawTextW(dc, text, -1, &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
-void paint(HWND window) {
-  PAINTSTRUCT ps;
-  HDC target = BeginPaint(window, &ps);
-  RECT client;
-  GetClientRect(window, &client);
-  const int w = std::max<int>(client.right, 1);
-  const int h = std::max<int>(client.bottom, 1);
-  HDC dc = CreateCompatibleDC(target);
-  HBITMAP bitmap = CreateCompatibleBitmap(target, w, h);
-  HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
-
+void paint_pill(HDC dc, int w, int h) {
   const PillViewState& view = pill_view_state();
-  const PillColours& c = view.dark ? kDark : kLight;
+  const Palette& c = palette(view.dark);
   const double p = std::max(static_cast<double>(view.scale), 0.85);
   RECT all{0, 0, w, h};
   HBRUSH background = CreateSolidBrush(c.background);
   FillRect(dc, &all, background);
   DeleteObject(background);
-  fill_round(dc, all, scaled(18, p), c.border, c.background);
+  draw_round_rect(dc, all, scaled(18, p), c.border, c.background);
   SetBkMode(dc, TRANSPARENT);
 
   const int icon_size = scaled(24, p);
@@ -79,12 +51,12 @@ void paint(HWND window) {
   zones() = pill_zones(w, h, p, icon != nullptr);
   const PillZones& z = zones();
 
-  fill_round(dc, {z.status.left, z.status.top, z.status.right, z.status.bottom}, scaled(14, p),
+  draw_round_rect(dc, {z.status.left, z.status.top, z.status.right, z.status.bottom}, scaled(14, p),
              view.enabled ? c.primary : c.chip, view.enabled ? c.primary : c.chip);
   const COLORREF dot = view.enabled ? (view.dark ? RGB(0, 0, 0) : RGB(255, 255, 255)) : c.secondary;
   const int d = scaled(7, p);
   const int dot_x = z.status.left + scaled(10, p);
-  fill_round(dc, {dot_x, (h - d) / 2, dot_x + d, (h - d) / 2 + d}, d, dot, dot);
+  draw_round_rect(dc, {dot_x, (h - d) / 2, dot_x + d, (h - d) / 2 + d}, d, dot, dot);
 
   HFONT font = create_ui_font(L"Nirmala UI", scaled(13, p), 600);
   HGDIOBJ old_font = SelectObject(dc, font);
@@ -100,12 +72,6 @@ void paint(HWND window) {
   text_in(dc, L"\u2699", z.gear, DT_CENTER, c.secondary);
   SelectObject(dc, old_font);
   DeleteObject(font);
-
-  BitBlt(target, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-  SelectObject(dc, old_bitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  EndPaint(window, &ps);
 }
 
 Point cursor_on_screen() {
@@ -117,7 +83,7 @@ Point cursor_on_screen() {
 LRESULT CALLBACK status_pill_wndproc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_PAINT:
-      paint(window);
+      paint_double_buffered(window, paint_pill);
       return 0;
     case WM_ERASEBKGND:
       return 1;
