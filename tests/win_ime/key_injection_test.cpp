@@ -17,5 +17,17 @@ TEST(KeyInjection, BackspacesThenEachUtf16UnitAsAPair) {
   EXPECT_TRUE(build_injected_keys(0, "").empty());
 }
 
+TEST(KeyInjection, ASixCharacterWordFromSevenLettersIsTwentyEightRecords) {
+  // "namaste" and Space: seven backspace pairs, then नमस्ते and the space as seven unit pairs.
+  const auto keys = build_injected_keys(7, "नमस्ते ");
+  ASSERT_EQ(keys.size(), 28u);
+  EXPECT_EQ(keys[13], (InjectedKey{0x08, 0, false, true}));
+  EXPECT_EQ(keys[14], (InjectedKey{0, 0x0928, true, false}));
+  EXPECT_EQ(keys[27], (InjectedKey{0, 0x0020, true, true}));
+  // An undo only erases before it retypes; a prediction only types.
+  EXPECT_EQ(build_injected_keys(3, "").size(), 6u);
+  EXPECT_EQ(build_injected_keys(0, "म ").size(), 4u);
+}
+
 }  // namespace
 }  // namespace tarovik
