@@ -1,0 +1,18 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace tarovik {
+
+// One file of the Writing Studio page, served unchanged.
+struct StudioAsset {
+  std::string_view path;
+  std::string_view content_type;
+  std::string_view bytes;
+};
+
+// STUDIO_ASSETS: built into the program, sorted by path in byte order.
+std::span<const StudioAsset> studio_assets();
+
+}  // namespace tarovik

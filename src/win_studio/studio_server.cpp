@@ -1,0 +1,111 @@
+#include "win_studio/studio_server.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+#include "win_studio/http_request.h"
+#include "win_studio/studio_assets.h"
+
+namespace tarovik {
+
+namespace {
+
+constexpr int kReceiveTimeoutMs = 2000;
+constexpr int kBacklog = 128;
+
+HttpResponse ok(std::string_view content_type, std::string_view body) {
+  return {"200 OK", std::string(content_type), {}, body};
+}
+
+const StudioAsset* find_asset(std::string_view path) {
+  for (const StudioAsset& asset : studio_assets()) {
+    if (asset.path == path) return &asset;
+  }
+  return nullptr;
+}
+
+[[noreturn]] void fatal(const char* what, const std::string& cause) {
+  std::fprintf(stderr, "%s: %s\n", what, cause.c_str());
+  std::exit(101);
+}
+
+}  // namespace
+
+HttpResponse route_studio_request(const StudioRoutes& routes, std::string_view method, std::string_view path,
+                                  std::string_view body) {
+  if (method == "GET" && path == "/brand-logo.png" && !routes.brand_logo.empty()) {
+    return ok("image/png", routes.brand_logo);
+  }
+  if (method == "GET" && path == "/preferences" && !routes.preferences_page.empty()) {
+    return ok("text/html; charset=utf-8", routes.preferences_page);
+  }
+  if (path == "/api/config") {
+    if (method == "GET" && routes.get_config) return routes.get_config();
+    if (method == "POST" && routes.post_config) return routes.post_config(body);
+  }
+  if (method == "POST" && path == "/api/open-studio" && routes.open_studio) return routes.open_studio();
+
+  // Every other path gets its file, else the index page, so the page's own routes load.
+  const StudioAsset* asset = find_asset(path == "/" ? "/index.html" : path);
+  if (asset == nullptr) asset = find_asset("/index.html");
+  if (asset == nullptr) {
+    return {"404 Not Found", "text/plain", std::string(kAssetsMissingText), kAssetsMissingText};
+  }
+  return ok(asset->content_type, asset->bytes);
+}
+
+void send_http_response(SocketHandle socket, const HttpResponse& response) {
+  const std::string_view body = response.owned_body.empty() ? response.body : std::string_view(response.owned_body);
+  const std::string head = format_response_head(response.status, response.content_type, body.size());
+  send_all(socket, head);
+  send_all(socket, body);  // attempted even after a failed head
+}
+
+void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket) {
+  set_receive_timeout(socket, kReceiveTimeoutMs);
+  RequestReader reader;
+  std::array<char, kReadBlockBytes> block{};
+  while (reader.wants_more()) {
+    const long received = receive_some(socket, block);
+    if (received <= 0) break;
+    if (reader.append(std::span<const char>(block.data(), static_cast<std::size_t>(received)))) break;
+  }
+  if (reader.has_head()) {
+    send_http_response(socket, route_studio_request(routes, reader.method(), reader.path(), reader.body()));
+  }
+  close_socket(socket);
+}
+
+std::uint16_t studio_port(const StudioRoutes& routes) {
+  static std::once_flag once;
+  static std::uint16_t port = 0;
+  std::call_once(once, [&routes] {
+    auto listener = listen_on_loopback(kBacklog);
+    if (!listener) fatal("bind studio localhost", listener.error());
+    const SocketHandle socket = listener.value().socket;
+    try {
+      std::thread([socket, routes] {
+        while (true) {
+          const SocketHandle connection = accept_connection(socket);
+          if (connection == kNoSocket) continue;
+          try {
+            std::thread([connection, &routes] { handle_studio_connection(routes, connection); }).detach();
+          } catch (const std::system_error&) {
+            std::fprintf(stderr, "failed to spawn thread\n");
+            close_socket(connection);
+            return;
+          }
+        }
+      }).detach();
+    } catch (const std::system_error& error) {
+      fatal("failed to spawn thread", error.what());
+    }
+    port = listener.value().port;
+  });
+  return port;
+}
+
+}  // namespace tarovik

@@ -1,0 +1,84 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "win_studio/studio_socket.h"
+
+namespace tarovik {
+
+namespace {
+int fd(SocketHandle socket) { return static_cast<int>(socket); }
+
+sockaddr_in loopback(std::uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return address;
+}
+}  // namespace
+
+Result<Listener> listen_on_loopback(int backlog) {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return Error{std::strerror(errno)};
+  sockaddr_in address = loopback(0);
+  if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, backlog) != 0) {
+    const std::string message = std::strerror(errno);
+    ::close(s);
+    return Error{message};
+  }
+  socklen_t length = sizeof address;
+  if (::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    const std::string message = std::strerror(errno);
+    ::close(s);
+    return Error{message};
+  }
+  return Listener{s, ntohs(address.sin_port)};
+}
+
+SocketHandle accept_connection(SocketHandle listener) {
+  const int s = ::accept(fd(listener), nullptr, nullptr);
+  return s < 0 ? kNoSocket : s;
+}
+
+void set_receive_timeout(SocketHandle socket, int milliseconds) {
+  timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
+  ::setsockopt(fd(socket), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+
+long receive_some(SocketHandle socket, std::span<char> buffer) {
+  const ssize_t n = ::recv(fd(socket), buffer.data(), buffer.size(), 0);
+  return n < 0 ? -1 : static_cast<long>(n);
+}
+
+bool send_all(SocketHandle socket, std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    const std::size_t piece = std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
+    const ssize_t sent = ::send(fd(socket), bytes.data(), piece, MSG_NOSIGNAL);
+    if (sent <= 0) return false;
+    bytes = bytes.subspan(static_cast<std::size_t>(sent));
+  }
+  return true;
+}
+
+void close_socket(SocketHandle socket) {
+  if (socket != kNoSocket) ::close(fd(socket));
+}
+
+SocketHandle connect_to_loopback(std::uint16_t port) {
+  const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (s < 0) return kNoSocket;
+  sockaddr_in address = loopback(port);
+  if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(s);
+    return kNoSocket;
+  }
+  return s;
+}
+
+}  // namespace tarovik
