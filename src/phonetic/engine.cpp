@@ -141,6 +141,13 @@ Result<TransliterationEngine> engine_load_from(const EngineSources& sources) {
   return engine;
 }
 
+std::uint32_t embedded_lexicon_word_count() {
+  const auto header = gunzip_prefix(embedded::lexicon_gz(), 16);
+  if (!header || header.value().size() < 16) return 0;
+  const auto& h = header.value();
+  return static_cast<std::uint32_t>(h[12] | (h[13] << 8) | (h[14] << 16) | (h[15] << 24));
+}
+
 Result<TransliterationEngine> engine_load() {
   return engine_load_from({
       .lexicon_gz = embedded::lexicon_gz(),

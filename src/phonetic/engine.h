@@ -45,6 +45,9 @@ inline constexpr std::size_t kSkeletonMaxWords = 3;
 Result<TransliterationEngine> engine_load();
 Result<TransliterationEngine> engine_load_from(const EngineSources& sources);
 
+// The word count in the header of the lexicon the program carries, read without loading it.
+std::uint32_t embedded_lexicon_word_count();
+
 // The consonant skeleton of a Devanagari word, before repeats are collapsed: each consonant
 // becomes its skeleton letter and everything else is dropped.
 std::string devanagari_skeleton_letters(std::string_view word);

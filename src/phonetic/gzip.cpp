@@ -44,4 +44,25 @@ Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compresse
   return out;
 }
 
+Result<std::vector<std::uint8_t>> gunzip_prefix(std::span<const std::uint8_t> compressed, std::size_t count) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Error{"cannot initialise the inflater"};
+  std::vector<std::uint8_t> out(count);
+  stream.next_in = const_cast<Bytef*>(compressed.data());
+  stream.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), std::numeric_limits<uInt>::max()));
+  stream.next_out = out.data();
+  stream.avail_out = static_cast<uInt>(count);
+  while (stream.avail_out > 0) {
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    if (status == Z_STREAM_END) break;
+    if (status != Z_OK) {
+      inflateEnd(&stream);
+      return Error{stream.msg != nullptr ? stream.msg : "invalid gzip data"};
+    }
+  }
+  out.resize(count - stream.avail_out);
+  inflateEnd(&stream);
+  return out;
+}
+
 }  // namespace tarovik

@@ -13,4 +13,7 @@ namespace tarovik {
 // at reserve_bytes up front and grows past it if needed. Bytes after the member are ignored.
 Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compressed, std::size_t reserve_bytes);
 
+// The first bytes of the inflated stream, at most count, without inflating the rest.
+Result<std::vector<std::uint8_t>> gunzip_prefix(std::span<const std::uint8_t> compressed, std::size_t count);
+
 }  // namespace tarovik
