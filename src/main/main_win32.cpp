@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "phonetic/prediction.h"
+#include "main/self_check.h"
 #include "win_ime/corrections_log.h"
+#include "win_studio/config_api.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
@@ -271,6 +273,21 @@ void commit_clicked_candidate(HWND host, std::size_t index) {
   PostMessageW(host, WM_APP_POPUP_REFRESH, popup_flag ? 1 : 0, 0);
 }
 
+// What the Studio server's configuration interface reaches, taken afresh for each request.
+HostAccess host_access() {
+  static Win32Registry registry;
+  return {GLOBAL_STATE.load(), &registry, running_executable_path(),
+          [](std::uint32_t message, std::uintptr_t wparam) { post_to_host(message, wparam); }};
+}
+
+StudioRoutes studio_routes() {
+  return {[] { return handle_get_config(host_access()); },
+          [](std::string_view body) { return handle_post_config(host_access(), body); },
+          [] { return handle_open_studio(host_access()); },
+          {},
+          {}};
+}
+
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_APP_INSTALL_HOOK:
@@ -414,11 +431,12 @@ int run_tray_host() {
 int main() {
   const auto args = tarovik::command_line_arguments();
   auto has_flag = [&](const wchar_t* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
-  if (has_flag(L"--studio-window") || has_flag(L"--self-check")) {
-    // The Studio window and the self-check come with the Studio server.
-    std::fprintf(stderr, "tarovik: this mode is not available in this build\n");
+  if (has_flag(L"--studio-window")) {
+    // The Studio window comes with the web view.
+    std::fprintf(stderr, "tarovik: the Studio window is not available in this build\n");
     return 2;
   }
+  if (has_flag(L"--self-check")) return tarovik::run_self_check(tarovik::studio_routes(), stdout, stderr);
   tarovik::enable_per_monitor_dpi_awareness();
   // One host per desktop: a second start hands its request to the first and ends.
   if (HWND running = FindWindowW(tarovik::kHostClass, nullptr)) {
