@@ -46,20 +46,32 @@ std::optional<std::uint64_t> parse_decimal(std::string_view text) {
   return value;
 }
 
-}  // namespace
-
-std::size_t content_length_of(std::string_view raw_head) {
+// The trimmed value of the last line named name (ASCII letter case aside).
+std::optional<std::string> last_header(std::string_view raw_head, std::string_view name) {
   const std::string head = decode_head(raw_head);
-  std::size_t length = 0;
+  std::optional<std::string> value;
   for (std::string_view line : head_lines(head)) {
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    if (utf8::ascii_lower(utf8::trim_whitespace(line.substr(0, colon))) != "content-length") continue;
-    const auto value = parse_decimal(utf8::trim_whitespace(line.substr(colon + 1)));
-    length = static_cast<std::size_t>(std::min<std::uint64_t>(value.value_or(0), kMaxRequestBytes));
+    if (utf8::ascii_lower(utf8::trim_whitespace(line.substr(0, colon))) != name) continue;
+    value = std::string(utf8::trim_whitespace(line.substr(colon + 1)));
   }
-  return length;
+  return value;
 }
+
+}  // namespace
+
+std::size_t content_length_of(std::string_view raw_head) {
+  const auto value = last_header(raw_head, "content-length");
+  if (!value) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(parse_decimal(*value).value_or(0), kMaxRequestBytes));
+}
+
+std::optional<std::string> RequestReader::header(std::string_view name) const {
+  if (!head_end_) return std::nullopt;
+  return last_header({buffer_.data(), *head_end_}, utf8::ascii_lower(name));
+}
+
 
 bool RequestReader::append(std::span<const char> bytes) {
   buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());

@@ -1,5 +1,6 @@
 #include "win_studio/studio_server.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <thread>
 
 #include "win_studio/http_request.h"
+#include "trie/utf8.h"
 #include "win_studio/studio_assets.h"
 
 namespace tarovik {
@@ -64,7 +66,32 @@ void send_http_response(SocketHandle socket, const HttpResponse& response) {
   send_all(socket, body);  // attempted even after a failed head
 }
 
-void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket) {
+std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std::string_view path,
+                                                   const std::optional<std::string>& host,
+                                                   const std::optional<std::string>& origin, std::uint16_t port) {
+  const HttpResponse forbidden{"403 Forbidden", "text/plain", "Forbidden", {}};
+  if (host) {
+    std::string_view name = *host;
+    if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) {
+      const std::string_view digits = name.substr(colon + 1);
+      if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        name = name.substr(0, colon);
+      }
+    }
+    if (name != "127.0.0.1" && utf8::ascii_lower(name) != "localhost") return forbidden;
+  }
+  const bool interface_post = method == "POST" && (path == "/api/config" || path == "/api/open-studio");
+  if (interface_post && origin) {
+    const std::string suffix = std::to_string(port);
+    const std::string_view seen = *origin;
+    const bool own = (seen.starts_with("http://127.0.0.1:") && seen.substr(17) == suffix) ||
+                     (seen.starts_with("http://localhost:") && seen.substr(17) == suffix);
+    if (!own) return forbidden;
+  }
+  return std::nullopt;
+}
+
+void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, std::uint16_t port) {
   set_receive_timeout(socket, kReceiveTimeoutMs);
   RequestReader reader;
   std::array<char, kReadBlockBytes> block{};
@@ -74,7 +101,10 @@ void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket) {
     if (reader.append(std::span<const char>(block.data(), static_cast<std::size_t>(received)))) break;
   }
   if (reader.has_head()) {
-    send_http_response(socket, route_studio_request(routes, reader.method(), reader.path(), reader.body()));
+    const std::string method = reader.method();
+    const std::string path = reader.path();
+    auto refusal = refuse_foreign_request(method, path, reader.header("host"), reader.header("origin"), port);
+    send_http_response(socket, refusal ? *refusal : route_studio_request(routes, method, path, reader.body()));
   }
   close_socket(socket);
 }
@@ -86,13 +116,14 @@ std::uint16_t studio_port(const StudioRoutes& routes) {
     auto listener = listen_on_loopback(kBacklog);
     if (!listener) fatal("bind studio localhost", listener.error());
     const SocketHandle socket = listener.value().socket;
+    const std::uint16_t bound = listener.value().port;
     try {
-      std::thread([socket, routes] {
+      std::thread([socket, bound, routes] {
         while (true) {
           const SocketHandle connection = accept_connection(socket);
           if (connection == kNoSocket) continue;
           try {
-            std::thread([connection, &routes] { handle_studio_connection(routes, connection); }).detach();
+            std::thread([connection, bound, &routes] { handle_studio_connection(routes, connection, bound); }).detach();
           } catch (const std::system_error&) {
             std::fprintf(stderr, "failed to spawn thread\n");
             close_socket(connection);

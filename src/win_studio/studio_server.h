@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,8 +33,14 @@ struct StudioRoutes {
 HttpResponse route_studio_request(const StudioRoutes& routes, std::string_view method, std::string_view path,
                                   std::string_view body);
 
+// Refuses requests from other sites: a Host that is not this machine's loopback name (a
+// page behind a rebound domain), and an interface POST whose Origin is not this server.
+std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std::string_view path,
+                                                   const std::optional<std::string>& host,
+                                                   const std::optional<std::string>& origin, std::uint16_t port);
+
 // Reads one request from the socket, answers it and closes the socket.
-void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket);
+void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, std::uint16_t port);
 void send_http_response(SocketHandle socket, const HttpResponse& response);
 
 // STUDIO_PORT: the first reader starts the server (127.0.0.1, a port the system picks) with

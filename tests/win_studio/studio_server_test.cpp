@@ -76,6 +76,25 @@ TEST(StudioServer, ServesEmbeddedFilesWithTheirTypes) {
               HasSubstr("Content-Type: application/manifest+json; charset=utf-8\r\n"));
 }
 
+TEST(StudioServer, RefusesRequestsFromOtherSites) {
+  const std::uint16_t port = studio_port(test_routes());
+  const std::string origin = "Origin: http://127.0.0.1:" + std::to_string(port) + "\r\n";
+  EXPECT_THAT(exchange({"GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n"}), StartsWith("HTTP/1.1 403 Forbidden\r\n"));
+  EXPECT_THAT(exchange({"GET /api/config HTTP/1.1\r\nHost: evil.example:8080\r\n\r\n"}),
+              StartsWith("HTTP/1.1 403 Forbidden\r\n"));
+  EXPECT_EQ(body_of(exchange({"GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n"})), "Forbidden");
+  EXPECT_THAT(exchange({"GET / HTTP/1.1\r\nHost: localhost:1234\r\n\r\n"}), StartsWith("HTTP/1.1 200 OK"));
+  EXPECT_THAT(exchange({"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"}), StartsWith("HTTP/1.1 200 OK"));
+  // A page of another site may not change the settings.
+  EXPECT_THAT(exchange({"POST /api/config HTTP/1.1\r\nOrigin: https://evil.example\r\nContent-Length: 2\r\n\r\n{}"}),
+              StartsWith("HTTP/1.1 403 Forbidden\r\n"));
+  EXPECT_THAT(exchange({"POST /api/open-studio HTTP/1.1\r\nOrigin: null\r\n\r\n"}),
+              StartsWith("HTTP/1.1 403 Forbidden\r\n"));
+  EXPECT_THAT(exchange({"POST /api/config HTTP/1.1\r\n" + origin + "Content-Length: 2\r\n\r\n{}"}),
+              StartsWith("HTTP/1.1 200 OK"));
+  EXPECT_THAT(exchange({"POST /api/config HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}"}), StartsWith("HTTP/1.1 200 OK"));
+}
+
 TEST(StudioServer, AssetTableIsSortedByPath) {
   const auto assets = studio_assets();
   ASSERT_GE(assets.size(), 4u);
