@@ -25,6 +25,8 @@ long receive_some(SocketHandle socket, std::span<char> buffer);
 // Sends everything in pieces; false when a send failed.
 bool send_all(SocketHandle socket, std::span<const char> bytes);
 void close_socket(SocketHandle socket);
+// Tells the peer that nothing more will be sent.
+void shutdown_send(SocketHandle socket);
 
 // A client connection to 127.0.0.1:port, for the self-check and the tests.
 SocketHandle connect_to_loopback(std::uint16_t port);

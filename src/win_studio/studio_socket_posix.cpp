@@ -70,6 +70,8 @@ void close_socket(SocketHandle socket) {
   if (socket != kNoSocket) ::close(fd(socket));
 }
 
+void shutdown_send(SocketHandle socket) { ::shutdown(fd(socket), SHUT_WR); }
+
 SocketHandle connect_to_loopback(std::uint16_t port) {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
   if (s < 0) return kNoSocket;

@@ -77,6 +77,8 @@ void close_socket(SocketHandle socket) {
   if (socket != kNoSocket) ::closesocket(handle(socket));
 }
 
+void shutdown_send(SocketHandle socket) { ::shutdown(handle(socket), SD_SEND); }
+
 SocketHandle connect_to_loopback(std::uint16_t port) {
   start_winsock();
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
