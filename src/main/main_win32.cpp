@@ -15,6 +15,7 @@
 #include "main/self_check.h"
 #include "win_ime/corrections_log.h"
 #include "win_studio/config_api.h"
+#include "win_studio/studio_assets.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
@@ -285,7 +286,7 @@ StudioRoutes studio_routes() {
           [](std::string_view body) { return handle_post_config(host_access(), body); },
           [] { return handle_open_studio(host_access()); },
           {},
-          {}};
+          brand_logo_png()};
 }
 
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -15,4 +15,7 @@ struct StudioAsset {
 // STUDIO_ASSETS: built into the program, sorted by path in byte order.
 std::span<const StudioAsset> studio_assets();
 
+// The brand logo (PNG) served apart from the table, for the Preferences page.
+std::string_view brand_logo_png();
+
 }  // namespace tarovik

@@ -101,6 +101,12 @@ TEST(StudioServer, AssetTableIsSortedByPath) {
   for (std::size_t i = 1; i < assets.size(); ++i) EXPECT_LT(assets[i - 1].path, assets[i].path);
 }
 
+TEST(StudioServer, CarriesTheBrandLogo) {
+  const std::string_view logo = brand_logo_png();
+  ASSERT_GT(logo.size(), 8u);
+  EXPECT_EQ(logo.substr(0, 8), std::string_view("\x89PNG\r\n\x1a\n", 8));
+}
+
 TEST(StudioServer, OnePortForEveryCaller) {
   std::uint16_t seen[4] = {};
   std::thread threads[4];
