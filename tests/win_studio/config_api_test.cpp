@@ -87,6 +87,25 @@ TEST_F(ConfigApi, UpdateStoresAppliesAndTellsTheHost) {
   EXPECT_THAT(posts_, ElementsAre(HostPost{WM_APP_CONFIG_CHANGED, 0}));
 }
 
+TEST_F(ConfigApi, AConfigReplacesEverySettingAndIsClamped) {
+  start_state();
+  shared_->state.config.theme_mode = ThemeMode::dark;
+  handle_post_config(host_, R"({"config": {"maxCandidates": 1}})");
+  EXPECT_EQ(shared_->state.config.max_candidates, 3u);
+  EXPECT_EQ(shared_->state.config.theme_mode, ThemeMode::automatic);  // keys it lacks take their defaults
+  handle_post_config(host_, R"({"config": ["ctrl_space", true, "smart", 9]})");
+  EXPECT_EQ(shared_->state.config.max_candidates, 7u);
+  EXPECT_EQ(shared_->state.config.toggle_shortcut, ToggleShortcut::ctrl_space);
+
+  posts_.clear();
+  EXPECT_EQ(handle_post_config(host_, "{}").status, "200 OK");  // nothing to change, still announced
+  EXPECT_THAT(posts_, ElementsAre(HostPost{WM_APP_CONFIG_CHANGED, 0}));
+  posts_.clear();
+  handle_post_config(host_, "[true, false, null]");
+  EXPECT_THAT(posts_, ElementsAre(HostPost{WM_APP_CONFIG_CHANGED, 0}));  // already enabled
+  EXPECT_FALSE(autostart_enabled(registry_));
+}
+
 TEST_F(ConfigApi, StartWithWindowsAndEarlyUpdates) {
   handle_post_config(host_, R"({"autostart": true, "enabled": false, "config": {"pillX": -20}})");
   EXPECT_TRUE(autostart_enabled(registry_));
