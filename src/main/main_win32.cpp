@@ -16,6 +16,7 @@
 #include "win_ime/corrections_log.h"
 #include "win_studio/config_api.h"
 #include "win_studio/studio_assets.h"
+#include "win_studio/studio_window_win32.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_ime/settings.h"
@@ -73,6 +74,21 @@ void flip_setting(bool ImeConfig::*field) {
   }
 }
 
+// What the Studio server's configuration interface reaches, taken afresh for each request.
+HostAccess host_access() {
+  static Win32Registry registry;
+  return {GLOBAL_STATE.load(), &registry, running_executable_path(),
+          [](std::uint32_t message, std::uintptr_t wparam) { post_to_host(message, wparam); }};
+}
+
+StudioRoutes studio_routes() {
+  return {[] { return handle_get_config(host_access()); },
+          [](std::string_view body) { return handle_post_config(host_access(), body); },
+          [] { return handle_open_studio(host_access()); },
+          {},
+          brand_logo_png()};
+}
+
 // The pill was dropped: remember where, in the copy of the settings that is live.
 void store_pill_position(std::int32_t x, std::int32_t y) {
   Win32Registry registry;
@@ -114,8 +130,14 @@ void handle_command(HWND host, WORD id) {
       // Destroying the window first removes the hook and the tray icon before the loop ends.
       DestroyWindow(host);
       break;
+    case kCommandOpenStudio:
+      open_studio_window(studio_routes(), u"/", u"Tarovik \u2014 Writing Studio", 1220, 820);
+      break;
+    case kCommandPreferences:
+      open_studio_window(studio_routes(), u"/preferences", u"Tarovik \u2014 Preferences", 620, 780);
+      break;
     default:
-      break;  // the Studio and Preferences windows come with the Studio server
+      break;
   }
 }
 
@@ -274,21 +296,6 @@ void commit_clicked_candidate(HWND host, std::size_t index) {
   PostMessageW(host, WM_APP_POPUP_REFRESH, popup_flag ? 1 : 0, 0);
 }
 
-// What the Studio server's configuration interface reaches, taken afresh for each request.
-HostAccess host_access() {
-  static Win32Registry registry;
-  return {GLOBAL_STATE.load(), &registry, running_executable_path(),
-          [](std::uint32_t message, std::uintptr_t wparam) { post_to_host(message, wparam); }};
-}
-
-StudioRoutes studio_routes() {
-  return {[] { return handle_get_config(host_access()); },
-          [](std::string_view body) { return handle_post_config(host_access(), body); },
-          [] { return handle_open_studio(host_access()); },
-          {},
-          brand_logo_png()};
-}
-
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_APP_INSTALL_HOOK:
@@ -301,6 +308,8 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (lparam == WM_LBUTTONUP) {
         toggle_enabled_from_ui();
         refresh(window, true);
+      } else if (lparam == WM_LBUTTONDBLCLK) {
+        handle_command(window, kCommandOpenStudio);
       } else if (lparam == WM_RBUTTONUP) {
         show_tray_menu(window, indicator_state());
       }
@@ -343,7 +352,10 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       refresh_popup(wparam != 0);
       return 0;
     case WM_APP_OPEN_STUDIO:
+      handle_command(window, kCommandOpenStudio);
+      return 0;
     case WM_APP_OPEN_PREFERENCES:
+      handle_command(window, kCommandPreferences);
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);
@@ -433,9 +445,9 @@ int main() {
   const auto args = tarovik::command_line_arguments();
   auto has_flag = [&](const wchar_t* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
   if (has_flag(L"--studio-window")) {
-    // The Studio window comes with the web view.
-    std::fprintf(stderr, "tarovik: the Studio window is not available in this build\n");
-    return 2;
+    std::vector<std::u16string> wide_args;
+    for (const auto& arg : args) wide_args.emplace_back(arg.begin(), arg.end());
+    return tarovik::run_studio_window(wide_args);
   }
   if (has_flag(L"--self-check")) return tarovik::run_self_check(tarovik::studio_routes(), stdout, stderr);
   tarovik::enable_per_monitor_dpi_awareness();
