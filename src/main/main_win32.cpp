@@ -85,7 +85,7 @@ StudioRoutes studio_routes() {
   return {[] { return handle_get_config(host_access()); },
           [](std::string_view body) { return handle_post_config(host_access(), body); },
           [] { return handle_open_studio(host_access()); },
-          {},
+          preferences_page_html(),
           brand_logo_png()};
 }
 

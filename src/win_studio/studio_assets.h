@@ -17,5 +17,7 @@ std::span<const StudioAsset> studio_assets();
 
 // The brand logo (PNG) served apart from the table, for the Preferences page.
 std::string_view brand_logo_png();
+// The Preferences page, one self-contained HTML document.
+std::string_view preferences_page_html();
 
 }  // namespace tarovik

@@ -101,6 +101,18 @@ TEST(StudioServer, AssetTableIsSortedByPath) {
   for (std::size_t i = 1; i < assets.size(); ++i) EXPECT_LT(assets[i - 1].path, assets[i].path);
 }
 
+TEST(StudioServer, CarriesThePreferencesPage) {
+  const std::string_view page = preferences_page_html();
+  EXPECT_NE(page.find("<title>Tarovik Preferences &amp; Shortcuts</title>"), std::string_view::npos);
+  // Every setting the page controls has its element, named by its key.
+  for (const char* id : {"toggleShortcut", "alsoCtrlSpace", "numeralsMode", "maxCandidates", "periodPurnaBiram",
+                         "numberKeyCommits", "learnPromotedWords", "devCorrectionLog", "themeMode", "uiScale",
+                         "showFloatingPill", "showCandidatePopup", "showModeToast", "startEnabled", "autostart",
+                         "statusLine", "studioBtn", "powerBtn", "savedToast", "lexStats"}) {
+    EXPECT_NE(page.find("id=\"" + std::string(id) + "\""), std::string_view::npos) << id;
+  }
+}
+
 TEST(StudioServer, CarriesTheBrandLogo) {
   const std::string_view logo = brand_logo_png();
   ASSERT_GT(logo.size(), 8u);
