@@ -430,11 +430,7 @@ int run_tray_host() {
     return 101;
   }
 
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  run_message_loop();
   return 0;
 }
 

@@ -71,6 +71,14 @@ LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event) {
   return decision.swallow ? 1 : CallNextHookEx(nullptr, code, message, event);
 }
 
+void run_message_loop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
 void inject_text(std::size_t erase_count, std::string_view text) {
   const std::vector<InjectedKey> keys = build_injected_keys(erase_count, text);
   if (keys.empty()) return;

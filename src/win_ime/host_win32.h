@@ -27,6 +27,9 @@ LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event);
 // The character the key would type in the foreground application, if exactly one.
 std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan);
 
+// Dispatches this thread's messages until WM_QUIT (or an error) ends the loop.
+void run_message_loop();
+
 // Sends the backspaces and the text as marked key events in one SendInput call.
 void inject_text(std::size_t erase_count, std::string_view text);
 

@@ -8,6 +8,8 @@
 
 #include "trie/result.h"
 #include "trie/utf8.h"
+#include "win_ime/host_win32.h"
+#include "win_ime/registry_win32.h"
 #include "win_studio/studio_window.h"
 
 namespace tarovik {
@@ -18,17 +20,6 @@ const wchar_t* wide(const std::u16string& text) { return reinterpret_cast<const 
 
 void open_in_browser(const std::u16string& address) {
   ShellExecuteW(nullptr, L"open", wide(address), nullptr, nullptr, SW_SHOWNORMAL);
-}
-
-std::optional<std::u16string> executable_path() {
-  std::wstring path(MAX_PATH, L'\0');
-  while (true) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return std::nullopt;
-    if (length < path.size()) return std::u16string(path.begin(), path.begin() + length);
-    if (path.size() >= 32768) return std::nullopt;
-    path.resize(path.size() * 2);
-  }
 }
 
 // The web view: the WebView2 runtime is reached through its loader at run time. This build
@@ -75,7 +66,7 @@ void open_studio_window(const StudioRoutes& routes, std::u16string_view path, st
     return;
   }
   const std::u16string address = studio_address(studio_port(routes), path);
-  if (const auto exe = executable_path()) {
+  if (const auto exe = running_executable_path()) {
     std::u16string command = quote_windows_argument(*exe);
     for (const std::u16string& arg : {std::u16string(u"--studio-window"), address, title_text,
                                       utf8::to_utf16(std::to_string(width)), utf8::to_utf16(std::to_string(height))}) {
@@ -132,11 +123,7 @@ int run_studio_window(const std::vector<std::u16string>& args) {
     std::fprintf(stderr, "WebView2 init failed: %s\n", view.error().c_str());
     return 101;
   }
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  run_message_loop();
   return 0;
 }
 
