@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <limits>
 #include <string>
 
 #include "trie/lexicon_trie.h"
@@ -12,66 +13,64 @@ namespace tarovik {
 
 namespace {
 
+// Longer runs become a chain of nodes where no word ends, as in the shipped file.
 constexpr std::size_t kMaxLabelBytes = 16;
+
+struct Key {
+  std::string bytes;  // label code; std::string orders it bytewise, as unsigned chars
+  std::uint16_t freq = 0;
+};
 
 struct Node {
   std::string label;
   std::uint16_t freq = 0;
-  std::vector<std::size_t> children;  // indexes into the node list, in ascending first byte
+  std::vector<std::size_t> children;  // in ascending first label byte
 };
 
-struct Key {
-  std::string bytes;
-  std::uint16_t freq;
+// Keys [lo, hi) all share their first `depth` bytes and belong below `parent`.
+struct Span {
+  std::size_t parent, lo, hi, depth;
 };
 
-class TrieBuilder {
- public:
-  explicit TrieBuilder(const std::vector<Key>& keys) : keys_(keys) { nodes_.push_back({}); }
+std::size_t add_chain(std::vector<Node>& nodes, std::size_t parent, std::string_view label) {
+  do {
+    const std::size_t node = nodes.size();
+    nodes.push_back({std::string(label.substr(0, kMaxLabelBytes)), 0, {}});
+    nodes[parent].children.push_back(node);
+    parent = node;
+    label.remove_prefix(std::min(label.size(), kMaxLabelBytes));
+  } while (!label.empty());
+  return parent;
+}
 
-  std::vector<Node> build() {
-    std::size_t lo = 0;
-    if (!keys_.empty() && keys_[0].bytes.empty()) ++lo;  // refused earlier; kept safe here
-    add_children(0, lo, keys_.size(), 0);
-    return std::move(nodes_);
-  }
-
- private:
-  // Adds the nodes for keys[lo, hi), which all share their first depth bytes, below parent.
-  void add_children(std::size_t parent, std::size_t lo, std::size_t hi, std::size_t depth) {
+// Radix tree over sorted, distinct, non-empty keys. A work list instead of recursion, so a
+// very long word cannot run the stack out.
+std::vector<Node> build_radix_tree(const std::vector<Key>& keys) {
+  std::vector<Node> nodes(1);
+  std::vector<Span> work{{0, 0, keys.size(), 0}};
+  while (!work.empty()) {
+    auto [parent, lo, hi, depth] = work.back();
+    work.pop_back();
     while (lo < hi) {
-      const char first = keys_[lo].bytes[depth];
+      const char first = keys[lo].bytes[depth];
       std::size_t end = lo + 1;
-      while (end < hi && keys_[end].bytes[depth] == first) ++end;
-      // Sorted keys: the common prefix of the group is that of its first and last key.
-      const std::string& a = keys_[lo].bytes;
-      const std::string& b = keys_[end - 1].bytes;
+      while (end < hi && keys[end].bytes[depth] == first) ++end;
+      // Sorted keys: the run the group shares is the one its first and last key share.
+      const std::string& a = keys[lo].bytes;
+      const std::string& b = keys[end - 1].bytes;
       std::size_t common = depth + 1;
       while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
 
-      std::size_t node = append_chain(parent, a.substr(depth, common - depth));
+      const std::size_t node = add_chain(nodes, parent, std::string_view(a).substr(depth, common - depth));
       std::size_t rest = lo;
-      if (a.size() == common) nodes_[node].freq = keys_[rest++].freq;
-      add_children(node, rest, end, common);
+      // Only the group's first key can end here; the others run on past it.
+      if (a.size() == common) nodes[node].freq = keys[rest++].freq;
+      if (rest < end) work.push_back({node, rest, end, common});
       lo = end;
     }
   }
-
-  // Labels longer than kMaxLabelBytes become a chain of nodes where no word ends.
-  std::size_t append_chain(std::size_t parent, std::string label) {
-    while (true) {
-      const std::size_t node = nodes_.size();
-      nodes_.push_back({label.substr(0, kMaxLabelBytes), 0, {}});
-      nodes_[parent].children.push_back(node);
-      if (label.size() <= kMaxLabelBytes) return node;
-      label.erase(0, kMaxLabelBytes);
-      parent = node;
-    }
-  }
-
-  const std::vector<Key>& keys_;
-  std::vector<Node> nodes_;
-};
+  return nodes;
+}
 
 void put_varint(std::vector<std::uint8_t>& out, std::uint32_t value) {
   while (value >= 0x80) {
@@ -82,7 +81,7 @@ void put_varint(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 void put_u32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  for (int k = 0; k < 4; ++k) out[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
+  for (std::size_t k = 0; k < 4; ++k) out[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
 }
 
 }  // namespace
@@ -90,62 +89,76 @@ void put_u32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value
 Result<std::vector<std::uint8_t>> write_lexicon_trie(std::vector<LexiconWord> words) {
   std::vector<Key> keys;
   keys.reserve(words.size());
-  for (LexiconWord& word : words) {
-    if (word.text.empty()) return Error{"empty word in the word list"};
-    if (word.freq == 0) return Error{"word with frequency 0: " + word.text};
-    keys.push_back({encode_trie_label(word.text), word.freq});
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const LexiconWord& word = words[i];
+    const std::string where = "word " + std::to_string(i + 1);
+    if (word.text.empty()) return Error{where + " is empty"};
+    if (word.freq == 0) return Error{where + " (" + word.text + ") has frequency 0"};
+    std::string key = encode_trie_label(word.text);
+    // Characters past U+FFFF and malformed UTF-8 would come back as other text.
+    if (decode_trie_label(key) != word.text) {
+      return Error{where + " (" + word.text + ") is not text the label code can give back"};
+    }
+    keys.push_back({std::move(key), word.freq});
   }
-  // Byte order of the label code, which is also the children's order in the file; of a
-  // word given twice the highest frequency stays.
-  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-    const auto ua = std::basic_string_view<unsigned char>(reinterpret_cast<const unsigned char*>(a.bytes.data()), a.bytes.size());
-    const auto ub = std::basic_string_view<unsigned char>(reinterpret_cast<const unsigned char*>(b.bytes.data()), b.bytes.size());
-    return ua != ub ? ua < ub : a.freq > b.freq;
-  });
+  // Of a word given twice, the highest frequency sorts first and stays.
+  std::sort(keys.begin(), keys.end(),
+            [](const Key& a, const Key& b) { return a.bytes != b.bytes ? a.bytes < b.bytes : a.freq > b.freq; });
   keys.erase(std::unique(keys.begin(), keys.end(), [](const Key& a, const Key& b) { return a.bytes == b.bytes; }),
              keys.end());
 
-  const std::vector<Node> nodes = TrieBuilder(keys).build();
+  const std::vector<Node> nodes = build_radix_tree(keys);
+  std::size_t edge_total = 0;
+  for (const Node& node : nodes) edge_total += node.label.size();
+  constexpr std::size_t kMax = std::numeric_limits<std::uint32_t>::max();
+  if (nodes.size() > kMax || edge_total > kMax) return Error{"word list too large for a TVTR file"};
 
   std::vector<std::uint8_t> out(16, 0);
   std::copy_n("TVTR", 4, out.begin());
-  std::uint32_t edge_total = 0;
-  std::uint32_t count = 0;
-  // Breadth first: each node's children follow the run of the node before it.
+  put_u32(out, 4, static_cast<std::uint32_t>(nodes.size()));
+  put_u32(out, 8, static_cast<std::uint32_t>(edge_total));
+  put_u32(out, 12, static_cast<std::uint32_t>(keys.size()));
+  // Breadth first, so each node's run of children follows the run of the node before it.
   std::deque<std::size_t> queue{0};
   while (!queue.empty()) {
     const Node& node = nodes[queue.front()];
     queue.pop_front();
-    ++count;
     put_varint(out, static_cast<std::uint32_t>(node.children.size()));
     out.push_back(static_cast<std::uint8_t>(node.freq & 0xFF));
     out.push_back(static_cast<std::uint8_t>(node.freq >> 8));
     put_varint(out, static_cast<std::uint32_t>(node.label.size()));
     out.insert(out.end(), node.label.begin(), node.label.end());
-    edge_total += static_cast<std::uint32_t>(node.label.size());
     queue.insert(queue.end(), node.children.begin(), node.children.end());
   }
-  put_u32(out, 4, count);
-  put_u32(out, 8, edge_total);
-  put_u32(out, 12, static_cast<std::uint32_t>(keys.size()));
   return out;
 }
 
 std::vector<std::uint8_t> gzip_bytes(std::span<const std::uint8_t> bytes) {
   z_stream stream{};
   deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
+  // No name, no extra field, mtime 0 and a fixed OS byte (unknown): the same bytes on every
+  // machine that builds them.
   gz_header header{};
-  header.time = 0;
-  header.os = 255;  // unknown: the same bytes on every build machine
+  header.os = 255;
   deflateSetHeader(&stream, &header);
 
-  std::vector<std::uint8_t> out(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 64);
-  stream.next_in = const_cast<Bytef*>(bytes.data());
-  stream.avail_in = static_cast<uInt>(bytes.size());
-  stream.next_out = out.data();
-  stream.avail_out = static_cast<uInt>(out.size());
-  deflate(&stream, Z_FINISH);
-  out.resize(stream.total_out);
+  std::vector<std::uint8_t> out;
+  std::uint8_t chunk[1 << 16];
+  std::size_t consumed = 0;
+  int status = Z_OK;
+  while (status == Z_OK) {
+    // avail_in is 32 bits wide: hand the input over in pieces.
+    if (stream.avail_in == 0 && consumed < bytes.size()) {
+      const std::size_t piece = std::min<std::size_t>(bytes.size() - consumed, 1u << 30);
+      stream.next_in = const_cast<Bytef*>(bytes.data() + consumed);
+      stream.avail_in = static_cast<uInt>(piece);
+      consumed += piece;
+    }
+    stream.next_out = chunk;
+    stream.avail_out = sizeof chunk;
+    status = deflate(&stream, consumed == bytes.size() ? Z_FINISH : Z_NO_FLUSH);
+    out.insert(out.end(), chunk, chunk + (sizeof chunk - stream.avail_out));
+  }
   deflateEnd(&stream);
   return out;
 }

@@ -12,7 +12,7 @@ namespace tarovik {
 namespace {
 
 constexpr std::size_t kHeaderBytes = 16;
-// A record is at least a one-byte child count, two frequency bytes and a one-byte length.
+// The smallest record: one-byte child count, two frequency bytes, one-byte label length.
 constexpr std::size_t kMinRecordBytes = 4;
 
 std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -20,10 +20,11 @@ std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
          (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
 
-// Unsigned LEB128, 32 bits wide: byte k lands at bit (7 * k) mod 32, and length is not limited.
+// Unsigned LEB128 into 32 bits: byte k lands at bit (7 * k) mod 32, so an over-long varint
+// wraps around instead of being refused.
 bool read_varint(std::span<const std::uint8_t> bytes, std::size_t& cursor, std::uint32_t& value) {
   value = 0;
-  for (std::uint32_t k = 0;; ++k) {
+  for (std::size_t k = 0;; ++k) {
     if (cursor >= bytes.size()) return false;
     const std::uint8_t byte = bytes[cursor++];
     value |= static_cast<std::uint32_t>(byte & 0x7F) << ((7 * k) % 32);
@@ -31,12 +32,26 @@ bool read_varint(std::span<const std::uint8_t> bytes, std::size_t& cursor, std::
   }
 }
 
+// Children get higher numbers than their parent and stay below node_count. That keeps every
+// child index inside the arrays, lets the backward subtree pass see each child finished, and
+// makes every walk down the trie end.
+std::optional<Error> check_children(const LexiconTrie& trie, std::uint64_t children_end) {
+  if (children_end > trie.node_count) return Error{"Invalid TVTR trie: child counts run past the last node"};
+  for (std::uint32_t i = 0; i < trie.node_count; ++i) {
+    const bool has_children = trie.first_child[i + 1] > trie.first_child[i];
+    if (has_children && trie.first_child[i] <= i) {
+      return Error{"Invalid TVTR trie: node " + std::to_string(i) + " has a child numbered at or before itself"};
+    }
+  }
+  return std::nullopt;
+}
+
 std::string_view label_of(const LexiconTrie& trie, std::uint32_t node) {
   const std::uint32_t begin = trie.edge_offset[node];
   return {reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin, trie.edge_offset[node + 1] - begin};
 }
 
-void append_code(std::string& key, char32_t cp) {
+void append_label_code(std::string& key, char32_t cp) {
   if (cp >= 0x900 && cp <= 0x97F) {
     key.push_back(static_cast<char>(cp - 0x900 + 1));
   } else if (cp == 0x200D) {
@@ -50,8 +65,8 @@ void append_code(std::string& key, char32_t cp) {
   }
 }
 
-// Walks key from the root. With whole_labels, the key must end on a node boundary (a word
-// that ends inside a label is not a word); otherwise it may end inside the last label.
+// Walks key down from the root. With whole_labels the key must end on a node (a word that
+// ends inside a label is not a word); without, it may end inside the last label it enters.
 std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key, bool whole_labels) {
   std::uint32_t node = 0;
   for (std::size_t pos = 0; pos < key.size();) {
@@ -73,34 +88,31 @@ std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key,
 Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kHeaderBytes) return Error{"Invalid TVTR buffer: too short"};
   if (std::memcmp(bytes.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
-  const std::uint32_t n = read_u32(bytes, 4);
-  const std::uint32_t edge_total = read_u32(bytes, 8);
-
-  // Lookups start at the root; and no header may make us allocate more than the file holds.
-  if (n == 0) return Error{"Invalid TVTR trie: no root node"};
-  if (edge_total > bytes.size() - kHeaderBytes) return Error{"Invalid TVTR trie: label total exceeds the file size"};
 
   LexiconTrie trie;
-  trie.node_count = n;
+  trie.node_count = read_u32(bytes, 4);
+  const std::uint32_t edge_total = read_u32(bytes, 8);
   trie.word_count = read_u32(bytes, 12);
-  // Sized by what the file can hold; a short file ends in an EOF error before reaching n.
-  const std::size_t capacity = std::min<std::size_t>(n, (bytes.size() - kHeaderBytes) / kMinRecordBytes) + 1;
-  trie.first_child.reserve(capacity);
-  trie.freq.reserve(capacity);
-  trie.edge_offset.reserve(capacity);
-  trie.edge_bytes.assign(edge_total, 0);
+  // Every lookup starts at the root.
+  if (trie.node_count == 0) return Error{"Invalid TVTR trie: no root node"};
 
-  std::uint64_t next_child = 1;
-  std::size_t edge_cursor = 0;
+  // The header's counts are only claims: reserve no more than the file could hold, so a
+  // small file with a huge count ends in an EOF error instead of a huge allocation.
+  const std::size_t body = bytes.size() - kHeaderBytes;
+  const std::size_t records = std::min<std::size_t>(trie.node_count, body / kMinRecordBytes) + 1;
+  trie.first_child.reserve(records);
+  trie.freq.reserve(records);
+  trie.edge_offset.reserve(records);
+  trie.edge_bytes.reserve(std::min<std::size_t>(edge_total, body));
+
+  std::uint64_t next_child = 1;  // the true total: a saturated one could pass for node_count
+  constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint32_t>::max();
   std::size_t cursor = kHeaderBytes;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    trie.first_child.push_back(static_cast<std::uint32_t>(next_child));
+  for (std::uint32_t i = 0; i < trie.node_count; ++i) {
+    trie.first_child.push_back(static_cast<std::uint32_t>(std::min(next_child, kSaturated)));
     std::uint32_t child_count = 0;
     if (!read_varint(bytes, cursor, child_count)) return Error{"Unexpected EOF reading varint in TVTR trie"};
-    // Children must come after their parent, or neither the lookups nor the subtree pass
-    // below can rely on the numbering.
-    if (child_count != 0 && next_child <= i) return Error{"Invalid TVTR trie: a child precedes its parent"};
-    next_child = std::min<std::uint64_t>(next_child + child_count, std::numeric_limits<std::uint32_t>::max());
+    next_child += child_count;
 
     if (bytes.size() - cursor < 2) return Error{"Unexpected EOF reading freq in TVTR trie"};
     trie.freq.push_back(static_cast<std::uint16_t>(bytes[cursor] | (bytes[cursor + 1] << 8)));
@@ -108,25 +120,26 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
 
     std::uint32_t edge_len = 0;
     if (!read_varint(bytes, cursor, edge_len)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    const std::size_t edge_cursor = trie.edge_bytes.size();
     trie.edge_offset.push_back(static_cast<std::uint32_t>(edge_cursor));
-    if (edge_len != 0) {
-      if (bytes.size() - cursor < edge_len || edge_cursor + edge_len > edge_total) {
-        return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
-      }
-      std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(cursor), edge_len,
-                  trie.edge_bytes.begin() + static_cast<std::ptrdiff_t>(edge_cursor));
-      cursor += edge_len;
-      edge_cursor += edge_len;
+    if (bytes.size() - cursor < edge_len || edge_cursor + edge_len > edge_total) {
+      return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
     }
+    trie.edge_bytes.insert(trie.edge_bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(cursor),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(cursor + edge_len));
+    cursor += edge_len;
   }
-  if (next_child > n) return Error{"Invalid TVTR trie: child counts run past the last node"};
-  trie.first_child.push_back(static_cast<std::uint32_t>(next_child));
-  trie.edge_offset.push_back(static_cast<std::uint32_t>(edge_cursor));
+  trie.first_child.push_back(static_cast<std::uint32_t>(std::min(next_child, kSaturated)));
+  trie.edge_offset.push_back(static_cast<std::uint32_t>(trie.edge_bytes.size()));
+  if (auto error = check_children(trie, next_child)) return *error;
+  // Labels past the ones read are zero bytes; a total the file cannot hold is a lie.
+  if (edge_total > body) return Error{"Invalid TVTR trie: label total larger than the file"};
+  trie.edge_bytes.resize(edge_total, 0);
 
-  // Children have higher numbers than their parents, so one backward pass finishes each
-  // child before its parent reads it.
+  // Children have higher numbers than their parent, so a backward pass has each child's
+  // maximum final before its parent reads it.
   trie.subtree_max_freq = trie.freq;
-  for (std::uint32_t i = n; i-- > 0;) {
+  for (std::uint32_t i = trie.node_count; i-- > 0;) {
     for (std::uint32_t c = trie.first_child[i]; c < trie.first_child[i + 1]; ++c) {
       trie.subtree_max_freq[i] = std::max(trie.subtree_max_freq[i], trie.subtree_max_freq[c]);
     }
@@ -137,7 +150,7 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
 std::string encode_trie_label(std::string_view text) {
   std::string key;
   key.reserve(text.size() * 2);
-  for (std::size_t pos = 0; pos < text.size();) append_code(key, utf8::next(text, pos));
+  for (std::size_t pos = 0; pos < text.size();) append_label_code(key, utf8::next(text, pos));
   return key;
 }
 
@@ -152,13 +165,14 @@ std::string decode_trie_label(std::string_view bytes) {
       utf8::append(text, 0x200D);
     } else if (byte == 0x82) {
       utf8::append(text, 0x200C);
-    } else if (byte == 0xFF && i + 2 < bytes.size()) {
+    } else if (byte == 0xFF && bytes.size() - i > 2) {
       const char32_t cp = (static_cast<char32_t>(static_cast<std::uint8_t>(bytes[i + 1])) << 8) |
                           static_cast<std::uint8_t>(bytes[i + 2]);
+      // A surrogate has no UTF-8 form; its three bytes still go.
       if (cp < 0xD800 || cp > 0xDFFF) utf8::append(text, cp);
       i += 2;
     }
-    // 0x00, 0x83..0xFE and a 0xFF without two bytes after it stand for nothing.
+    // 0x00, 0x83..0xFE and a 0xFF too near the end stand for nothing.
   }
   return text;
 }
@@ -170,8 +184,10 @@ ChildLookup trie_find_child(const LexiconTrie& trie, std::uint32_t node, std::ui
   while (lo <= hi) {
     const std::int64_t mid = (lo + hi) / 2;
     const auto m = static_cast<std::uint32_t>(mid);
-    // A child without a label matches no byte; only a damaged file has one.
-    const std::int64_t first = trie.edge_offset[m] < trie.edge_offset[m + 1] ? trie.edge_bytes[trie.edge_offset[m]] : -1;
+    // An empty label has no first byte to match, and its offset may sit at the very end of
+    // edge_bytes. Loading lets such a node through (and unsorted children, where the search
+    // merely misses), because neither can index out of range here.
+    const int first = trie.edge_offset[m] < trie.edge_offset[m + 1] ? trie.edge_bytes[trie.edge_offset[m]] : -1;
     if (first == byte) return {true, m};
     if (first < byte) {
       lo = mid + 1;
@@ -183,6 +199,7 @@ ChildLookup trie_find_child(const LexiconTrie& trie, std::uint32_t node, std::ui
 }
 
 std::uint16_t trie_frequency(const LexiconTrie& trie, std::string_view word) {
+  // Not the root's frequency: the empty text is no word.
   if (word.empty() || trie.node_count == 0) return 0;
   const auto node = walk(trie, encode_trie_label(word), true);
   return node ? trie.freq[*node] : 0;

@@ -65,15 +65,15 @@ std::vector<std::uint8_t> sample_file() {
       .bytes();
 }
 
+// root ── क (0) ── मल (900): "कम" ends inside the label "मल".
 std::vector<std::uint8_t> sample_with_long_label() {
-  // root ── क (0) ── मल (900): "कम" ends inside the label "मल".
   return TvtrBytes(3, 3, 1).node(1, 0, {}).node(1, 0, {code(U'क')}).node(0, 900, {code(U'म'), code(U'ल')}).bytes();
 }
 
 LexiconTrie parse(const std::vector<std::uint8_t>& bytes) {
   auto trie = parse_lexicon_trie(bytes);
   EXPECT_TRUE(trie.ok()) << (trie.ok() ? "" : trie.error());
-  return std::move(trie).value();
+  return trie.ok() ? std::move(trie).value() : LexiconTrie{};
 }
 
 std::string error_of(const std::vector<std::uint8_t>& bytes) {
@@ -84,12 +84,15 @@ std::string error_of(const std::vector<std::uint8_t>& bytes) {
 TEST(TrieParse, BuildsFlatArraysAndSubtreeMaxima) {
   const LexiconTrie trie = parse(sample_file());
   EXPECT_EQ(trie.node_count, 6u);
-  EXPECT_EQ(trie.word_count, 4u);
+  EXPECT_EQ(trie.word_count, 4u);  // kept as given, though three nodes hold words
   EXPECT_EQ(trie.first_child, (std::vector<std::uint32_t>{1, 2, 4, 5, 6, 6, 6}));
   EXPECT_EQ(trie.edge_offset, (std::vector<std::uint32_t>{0, 0, 1, 2, 3, 4, 5}));
-  EXPECT_EQ(trie.edge_bytes.size(), 6u);  // the header's total, though only five bytes were read
-  EXPECT_EQ(trie.edge_bytes[5], 0);
+  // The header's total, though only five label bytes were read; bytes after the file's end ignored.
+  EXPECT_EQ(trie.edge_bytes, (std::vector<std::uint8_t>{code(U'क'), code(U'म'), code(U'ा'), code(U'ल'), code(U'न'), 0}));
   EXPECT_EQ(trie.subtree_max_freq, (std::vector<std::uint16_t>{900, 900, 900, 300, 900, 300}));
+  auto longer = sample_file();
+  longer.push_back(0xEE);
+  EXPECT_EQ(parse(longer).first_child, trie.first_child);
 }
 
 TEST(TrieParse, EachErrorText) {
@@ -115,26 +118,79 @@ TEST(TrieParse, EveryTruncationFailsCleanly) {
     const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
     EXPECT_FALSE(parse_lexicon_trie(cut).ok()) << size;
   }
-  // Bytes after the last record are ignored.
-  auto longer = whole;
-  longer.push_back(0xEE);
-  EXPECT_TRUE(parse_lexicon_trie(longer).ok());
 }
 
 TEST(TrieParse, RefusesFilesThatLookupsCouldNotIndexSafely) {
   EXPECT_THAT(error_of(TvtrBytes(0, 0).bytes()), StartsWith("Invalid TVTR trie"));
-  // The root claims two children but only one node follows it.
+  // The root claims two children but only one node follows: child index 2 reaches node_count.
   EXPECT_THAT(error_of(TvtrBytes(2, 1).node(2, 0, {}).node(0, 5, {1}).bytes()), StartsWith("Invalid TVTR trie"));
   // A child count so large that the running total saturates.
   EXPECT_THAT(error_of(TvtrBytes(2, 1).node(0xFFFFFFFF, 0, {}).node(0, 5, {1}).bytes()),
               StartsWith("Invalid TVTR trie"));
-  // Node 2 claims a child while the children handed out so far end at node 1: its child would be itself.
-  EXPECT_THAT(error_of(TvtrBytes(3, 2).node(1, 0, {}).node(0, 5, {1}).node(1, 5, {2}).bytes()),
+  // Node 1 would be its own child.
+  EXPECT_THAT(error_of(TvtrBytes(2, 1).node(0, 0, {}).node(1, 5, {1}).bytes()), StartsWith("Invalid TVTR trie"));
+  // Node 2's child would be node 1, before it.
+  EXPECT_THAT(error_of(TvtrBytes(3, 2).node(0, 0, {}).node(0, 5, {1}).node(1, 5, {2}).bytes()),
               StartsWith("Invalid TVTR trie"));
-  // A header promising gigabytes of labels in a file of a few bytes.
+  // Headers promising gigabytes to a file of a few bytes: an error, not an allocation.
   EXPECT_THAT(error_of(TvtrBytes(1, 0xFFFFFFF0).node(0, 0, {}).bytes()), StartsWith("Invalid TVTR trie"));
-  // A huge node count in a small file ends in an EOF error, without a huge allocation.
-  EXPECT_THAT(error_of(TvtrBytes(0xFFFFFFFF, 0).node(0, 0, {}).bytes()), StartsWith("Unexpected EOF"));
+  EXPECT_EQ(error_of(TvtrBytes(0xFFFFFFFF, 0xFFFFFFFF).node(0, 0, {}).bytes()),
+            "Unexpected EOF reading varint in TVTR trie");
+}
+
+// Lookups, and a walk down all children as a completion would take, stay inside the arrays
+// of whatever a file parses to; the walk ends, meeting each node at most once.
+void expect_safe_to_walk(const LexiconTrie& trie) {
+  ASSERT_EQ(trie.first_child.size(), trie.node_count + std::size_t{1});
+  ASSERT_LE(trie.first_child.back(), trie.node_count);
+  ASSERT_LE(trie.edge_offset.back(), trie.edge_bytes.size());
+  std::size_t visits = 0;
+  std::vector<std::uint32_t> stack{0};
+  while (!stack.empty() && visits <= trie.node_count) {
+    const std::uint32_t node = stack.back();
+    stack.pop_back();
+    ++visits;
+    for (int b = 0; b < 256; ++b) trie_find_child(trie, node, static_cast<std::uint8_t>(b));
+    for (std::uint32_t c = trie.first_child[node]; c < trie.first_child[node + 1]; ++c) {
+      ASSERT_GT(c, node);
+      ASSERT_LE(trie.edge_offset[c], trie.edge_offset[c + 1]);
+      stack.push_back(c);
+    }
+  }
+  EXPECT_LE(visits, trie.node_count);
+  for (const char* word : {"क", "कम", "कमल", "कान", "कमलल", "A"}) {
+    trie_frequency(trie, word);
+    trie_prefix_max_frequency(trie, word);
+  }
+}
+
+TEST(TrieParse, DamagedFilesParseSafelyOrFail) {
+  const auto whole = sample_file();
+  for (std::size_t at = 0; at < whole.size(); ++at) {
+    for (const std::uint8_t value : {0x00, 0x01, 0x02, 0x05, 0x07, 0x7F, 0x80, 0xFF}) {
+      auto damaged = whole;
+      damaged[at] = value;
+      auto trie = parse_lexicon_trie(damaged);
+      if (trie.ok()) expect_safe_to_walk(trie.value());
+    }
+  }
+}
+
+TEST(TrieParse, KeepsHarmlessOddities) {
+  // Empty labels: node 1 before its sibling, node 3 at the very end of edge_bytes. They match
+  // no byte, so the search passes node 1 by.
+  const LexiconTrie empty_labels =
+      parse(TvtrBytes(4, 1).node(2, 0, {}).node(0, 7, {}).node(1, 5, {code(U'क')}).node(0, 9, {}).bytes());
+  EXPECT_EQ(trie_frequency(empty_labels, "क"), 5);
+  EXPECT_FALSE(trie_find_child(empty_labels, 2, 0xFF).found);
+  EXPECT_EQ(empty_labels.subtree_max_freq[0], 9);
+
+  // Children out of order: the search may miss one, and nothing worse.
+  const LexiconTrie unsorted =
+      parse(TvtrBytes(3, 2).node(2, 0, {}).node(0, 5, {code(U'म')}).node(0, 6, {code(U'क')}).bytes());
+  EXPECT_EQ(trie_frequency(unsorted, "म"), 5);
+  EXPECT_EQ(trie_frequency(unsorted, "क"), 0);
+  expect_safe_to_walk(unsorted);
 }
 
 TEST(TrieParse, VarintShiftWrapsAtThirtyTwoBits) {
@@ -151,25 +207,27 @@ TEST(TrieLookup, FrequencyOfWholeWordsOnly) {
   const LexiconTrie trie = parse(sample_file());
   EXPECT_EQ(trie_frequency(trie, "कम"), 500);
   EXPECT_EQ(trie_frequency(trie, "कमल"), 900);
-  EXPECT_EQ(trie_frequency(trie, "काम"), 0);
-  EXPECT_EQ(trie_frequency(trie, "का"), 0);   // an inner node where no word ends
   EXPECT_EQ(trie_frequency(trie, "कान"), 300);
+  EXPECT_EQ(trie_frequency(trie, "का"), 0);  // an inner node where no word ends
+  EXPECT_EQ(trie_frequency(trie, "काम"), 0);
   EXPECT_EQ(trie_frequency(trie, ""), 0);
   EXPECT_EQ(trie_frequency(trie, "कमलA"), 0);
   EXPECT_EQ(trie_frequency(trie, "A"), 0);
+  EXPECT_EQ(trie_frequency(LexiconTrie{}, "क"), 0);
 }
 
 TEST(TrieLookup, PrefixMaximumMayEndInsideALabel) {
   const LexiconTrie trie = parse(sample_file());
   EXPECT_EQ(trie_prefix_max_frequency(trie, "क"), 900);
-  EXPECT_EQ(trie_prefix_max_frequency(trie, "का"), 300);
+  EXPECT_EQ(trie_prefix_max_frequency(trie, "का"), 300);  // not a word, but words start with it
   EXPECT_EQ(trie_prefix_max_frequency(trie, "कि"), 0);
   EXPECT_EQ(trie_prefix_max_frequency(trie, "कमलल"), 0);
 
   const LexiconTrie long_label = parse(sample_with_long_label());
-  EXPECT_EQ(trie_frequency(long_label, "कम"), 0);  // a word that ends inside a label is not a word
+  EXPECT_EQ(trie_frequency(long_label, "कम"), 0);
   EXPECT_EQ(trie_prefix_max_frequency(long_label, "कम"), 900);
   EXPECT_EQ(trie_prefix_max_frequency(long_label, "कन"), 0);
+  EXPECT_EQ(trie_prefix_max_frequency(long_label, "कमा"), 0);
 }
 
 TEST(TrieLookup, FindChildBySearchingFirstLabelBytes) {
@@ -178,11 +236,13 @@ TEST(TrieLookup, FindChildBySearchingFirstLabelBytes) {
   EXPECT_EQ(trie_find_child(trie, 1, code(U'ा')).node, 3u);
   EXPECT_FALSE(trie_find_child(trie, 1, code(U'ि')).found);
   EXPECT_FALSE(trie_find_child(trie, 4, code(U'ल')).found);  // a leaf
+  EXPECT_FALSE(trie_find_child(trie, 6, code(U'क')).found);  // past the last node
 }
 
 TEST(TrieLabelCode, EncodesDevanagariJoinersAndOtherCharacters) {
-  EXPECT_EQ(encode_trie_label("क्त"), std::string("\x16\x4E\x25"));
-  EXPECT_EQ(encode_trie_label("\u200D\u200C"), std::string("\x81\x82"));
+  EXPECT_EQ(encode_trie_label("क्त"), "\x16\x4E\x25");
+  EXPECT_EQ(encode_trie_label("\u0900\u097F"), "\x01\x80");
+  EXPECT_EQ(encode_trie_label("\u200D\u200C"), "\x81\x82");
   EXPECT_EQ(encode_trie_label("A"), std::string("\xFF\x00\x41", 3));
   EXPECT_EQ(encode_trie_label("\U0001F600"), std::string("\xFF\xF6\x00", 3));  // only the low 16 bits stay
   EXPECT_EQ(encode_trie_label(""), "");
@@ -192,11 +252,14 @@ TEST(TrieLabelCode, DecodeSkipsWhatStandsForNothing) {
   EXPECT_EQ(decode_trie_label("\x16\x4E\x25"), "क्त");
   EXPECT_EQ(decode_trie_label(std::string("\xFF\x00\x41", 3)), "A");
   EXPECT_EQ(decode_trie_label("\x16\xFF"), "क");
-  EXPECT_EQ(decode_trie_label(std::string("\xFF\x00", 2)), std::string("", 0));
+  EXPECT_EQ(decode_trie_label("\xFF\x16"), "क");  // too near the end: 0xFF goes alone
   EXPECT_EQ(decode_trie_label(std::string("\xFF\xD8\x00", 3)), "");
-  EXPECT_EQ(decode_trie_label(std::string("\x00\x83\xFE\x16", 4)), "क");
+  EXPECT_EQ(decode_trie_label(std::string("\xFF\xDF\xFF\x16", 4)), "क");
   EXPECT_EQ(decode_trie_label("\x81\x82"), "\u200D\u200C");
-  EXPECT_EQ(decode_trie_label(encode_trie_label("नेपाल\u200Dक A")), "नेपाल\u200Dक A");
+  std::string nothing(1, '\0');
+  for (int b = 0x83; b <= 0xFE; ++b) nothing.push_back(static_cast<char>(b));
+  EXPECT_EQ(decode_trie_label(nothing + "\x16"), "क");
+  EXPECT_EQ(decode_trie_label(encode_trie_label("नेपाल\u200Dक A\u200Cé")), "नेपाल\u200Dक A\u200Cé");
 }
 
 }  // namespace
