@@ -3,15 +3,59 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <exception>
 #include <iterator>
 #include <limits>
+#include <new>
 
 namespace tarovik {
 
 namespace {
 
-// Reads the text for nlohmann's parser and counts what it has read, so the handler knows
-// where each value ends (its events carry no position).
+using Kind = JsonValue::Kind;
+
+bool is_whitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool is_continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// At most max_bytes of text, cut on a character boundary, so that a long string does not
+// end up whole in a message.
+std::string clipped(std::string_view text, std::size_t max_bytes) {
+  if (text.size() <= max_bytes) return std::string(text);
+  std::size_t cut = max_bytes;
+  while (cut > 0 && is_continuation_byte(text[cut])) --cut;
+  return std::string(text.substr(0, cut)) + "...";
+}
+
+// nlohmann's "[json.exception.parse_error.101] parse error at line 1, column 2: syntax error
+// while parsing value - unexpected end of input; ..." without its framing and its position,
+// which counts bytes; ours is added by the caller.
+std::string reader_message(std::string_view what) {
+  if (what.starts_with("[json.exception.")) {
+    if (const auto close = what.find("] "); close != std::string_view::npos) what.remove_prefix(close + 2);
+  }
+  if (what.starts_with("parse error")) {
+    if (const auto colon = what.find(": "); colon != std::string_view::npos) what.remove_prefix(colon + 2);
+  }
+  constexpr std::string_view kSyntax = "syntax error while parsing ";
+  if (!what.starts_with(kSyntax)) return clipped(what, 200);
+  if (const auto dash = what.find(" - "); dash != std::string_view::npos) what.remove_prefix(dash + 3);
+  // "; last read: '...'" echoes raw bytes, invalid UTF-8 among them; the position says more.
+  std::string message(what);
+  constexpr std::string_view kLastRead = "; last read: '";
+  if (const auto from = message.find(kLastRead); from != std::string::npos) {
+    const auto expected = message.rfind("'; expected ");
+    if (expected != std::string::npos && expected >= from + kLastRead.size()) {
+      message.erase(from, expected + 1 - from);
+    } else if (message.ends_with('\'')) {
+      message.erase(from);
+    }
+  }
+  return "syntax error: " + clipped(message, 200);
+}
+
+// Hands the text to nlohmann's parser and counts the bytes it has taken, so the handler
+// knows how far the parser is (its events carry no position).
 class CountingIterator {
  public:
   using iterator_category = std::input_iterator_tag;
@@ -20,256 +64,318 @@ class CountingIterator {
   using pointer = const char*;
   using reference = const char&;
 
-  CountingIterator() = default;
-  CountingIterator(const char* at, const char* begin, std::size_t* consumed) : at_(at), begin_(begin), consumed_(consumed) {}
+  CountingIterator(const char* at, const char** reach) : at_(at), reach_(reach) {}
 
-  reference operator*() const {
-    *consumed_ = static_cast<std::size_t>(at_ - begin_) + 1;
-    return *at_;
-  }
+  reference operator*() const { return *at_; }
   CountingIterator& operator++() {
-    ++at_;
+    *reach_ = ++at_;
     return *this;
   }
   CountingIterator operator++(int) {
     CountingIterator before = *this;
-    ++at_;
+    ++*this;
     return before;
   }
-  friend bool operator==(const CountingIterator& a, const CountingIterator& b) { return a.at_ == b.at_; }
-  friend bool operator!=(const CountingIterator& a, const CountingIterator& b) { return a.at_ != b.at_; }
-  friend difference_type operator-(const CountingIterator& a, const CountingIterator& b) { return a.at_ - b.at_; }
+  bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
 
  private:
-  const char* at_ = nullptr;
-  const char* begin_ = nullptr;
-  std::size_t* consumed_ = nullptr;
+  const char* at_;
+  const char** reach_;
 };
 
-// Builds the JsonValue tree from nlohmann's events.
-class TreeBuilder : public nlohmann::json_sax<nlohmann::json> {
+// Builds the tree from nlohmann's SAX events.
+//
+// Where a value starts: a bracket is the byte just taken. A scalar or a key starts at the
+// first byte after the previous event that is not whitespace, ',' or ':', the only tokens
+// that raise no event. The parser has taken one byte past a number when it reports it, but
+// that byte can only be whitespace, ',' or a closing bracket, which this rule steps over.
+class TreeBuilder {
  public:
-  explicit TreeBuilder(const std::size_t& consumed) : consumed_(consumed) {}
+  explicit TreeBuilder(std::string_view text) : text_(text), begin_(text.data()), reach_(text.data()) {}
 
-  bool null() override { return scalar(JsonValue{}); }
-  bool boolean(bool value) override {
-    JsonValue v;
-    v.kind = JsonValue::Kind::boolean;
-    v.boolean = value;
-    return scalar(std::move(v));
+  CountingIterator begin() { return {begin_, &reach_}; }
+  CountingIterator end() { return {begin_ + text_.size(), &reach_}; }
+
+  bool null() { return scalar(JsonValue{}); }
+  bool boolean(bool flag) {
+    JsonValue value{.kind = Kind::boolean};
+    value.boolean = flag;
+    return scalar(std::move(value));
   }
-  bool number_integer(number_integer_t value) override {
-    JsonValue v;
-    v.kind = JsonValue::Kind::integer;
-    v.integer = value;
-    return scalar(std::move(v));
+  bool number_integer(std::int64_t number) {
+    JsonValue value{.kind = Kind::integer};
+    value.integer = number;
+    return scalar(std::move(value));
   }
-  bool number_unsigned(number_unsigned_t value) override {
-    JsonValue v;
-    v.kind = JsonValue::Kind::unsigned_integer;
-    v.unsigned_integer = value;
-    return scalar(std::move(v));
+  bool number_unsigned(std::uint64_t number) {
+    JsonValue value{.kind = Kind::unsigned_integer};
+    value.unsigned_integer = number;
+    return scalar(std::move(value));
   }
-  bool number_float(number_float_t value, const string_t& written) override {
-    JsonValue v;
-    v.kind = JsonValue::Kind::real;
-    v.real = value;
-    v.text = written;
-    return scalar(std::move(v));
+  bool number_float(double number, const std::string& written) {
+    JsonValue value{.kind = Kind::real};
+    value.real = number;
+    value.text = written;
+    return scalar(std::move(value));
   }
-  bool string(string_t& value) override {
-    JsonValue v;
-    v.kind = JsonValue::Kind::string;
-    v.text = std::move(value);
-    return scalar(std::move(v));
+  bool string(std::string& text) {
+    JsonValue value{.kind = Kind::string};
+    value.text = std::move(text);
+    return scalar(std::move(value));
   }
-  bool binary(binary_t&) override { return false; }  // not produced by the text parser
-  bool start_object(std::size_t) override { return open(JsonValue::Kind::object); }
-  bool key(string_t& name) override {
-    keys_.back() = std::move(name);
+  bool binary(nlohmann::json::binary_t&) { return false; }  // JSON text has none
+
+  bool start_object(std::size_t) { return open(Kind::object); }
+  bool start_array(std::size_t) { return open(Kind::array); }
+  bool end_object() { return close(); }
+  bool end_array() { return close(); }
+
+  bool key(std::string& name) {
+    JsonValue& object = *open_.back();
+    object.key_offsets.push_back(token_start());
+    object.members.emplace_back(std::move(name), JsonValue{});
     return true;
   }
-  bool end_object() override { return close(); }
-  bool start_array(std::size_t) override { return open(JsonValue::Kind::array); }
-  bool end_array() override { return close(); }
-  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
-    error_position_ = position;
-    error_ = error.what();
+
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) {
+    if (root_done_) {
+      check_rest();
+    } else {
+      // position counts the bytes taken, the faulty one included.
+      fail(position == 0 ? 0 : position - 1, reader_message(error.what()));
+    }
     return false;
   }
 
+  // The parser takes a NUL byte for the end of the text, so it may accept what follows one.
+  void check_rest() {
+    std::size_t offset = root_end_;
+    while (offset < text_.size() && is_whitespace(text_[offset])) ++offset;
+    if (offset < text_.size()) fail(offset, "trailing characters");
+  }
+
+  void fail(std::size_t offset, std::string message) {
+    if (!failure_) failure_ = Failure{offset, std::move(message)};
+  }
+
+  struct Failure {
+    std::size_t offset;
+    std::string message;
+  };
+  const std::optional<Failure>& failure() const { return failure_; }
   JsonValue take_root() { return std::move(root_); }
-  bool too_deep() const { return too_deep_; }
-  std::size_t error_position() const { return error_position_; }
-  const std::string& error() const { return error_; }
 
  private:
-  bool open(JsonValue::Kind kind) {
-    if (stack_.size() >= kMaxJsonDepth) {
-      too_deep_ = true;
+  std::size_t taken() const { return static_cast<std::size_t>(reach_ - begin_); }
+
+  std::size_t token_start() {
+    std::size_t offset = previous_end_;
+    while (offset < text_.size() && (is_whitespace(text_[offset]) || text_[offset] == ',' || text_[offset] == ':')) {
+      ++offset;
+    }
+    previous_end_ = taken();
+    return offset;
+  }
+
+  std::size_t number_end(std::size_t offset) const {
+    constexpr std::string_view kNumberBytes = "0123456789+-.eE";
+    while (offset < text_.size() && kNumberBytes.find(text_[offset]) != std::string_view::npos) ++offset;
+    return offset;
+  }
+
+  bool scalar(JsonValue value) {
+    value.offset = token_start();
+    const std::size_t start = value.offset;
+    const bool number = value.kind == Kind::integer || value.kind == Kind::unsigned_integer || value.kind == Kind::real;
+    place(std::move(value));
+    if (open_.empty()) {
+      root_done_ = true;
+      root_end_ = number ? number_end(start) : taken();
+    }
+    return true;
+  }
+
+  bool open(Kind kind) {
+    const std::size_t offset = taken() - 1;
+    previous_end_ = taken();
+    if (open_.size() >= kMaxJsonDepth) {
+      fail(offset, "nesting deeper than " + std::to_string(kMaxJsonDepth) + " levels");
       return false;
     }
-    JsonValue v;
-    v.kind = kind;
-    v.offset = consumed_;
-    stack_.push_back(std::move(v));
-    keys_.emplace_back();
+    open_.push_back(place(JsonValue{.kind = kind, .offset = offset}));
     return true;
   }
+
   bool close() {
-    JsonValue done = std::move(stack_.back());
-    stack_.pop_back();
-    keys_.pop_back();
-    return place(std::move(done));
-  }
-  bool scalar(JsonValue value) {
-    value.offset = consumed_;
-    return place(std::move(value));
-  }
-  bool place(JsonValue value) {
-    if (stack_.empty()) {
-      root_ = std::move(value);
-    } else if (stack_.back().kind == JsonValue::Kind::array) {
-      stack_.back().items.push_back(std::move(value));
-    } else {
-      stack_.back().members.emplace_back(std::move(keys_.back()), std::move(value));
+    open_.back()->end_offset = taken() - 1;
+    previous_end_ = taken();
+    open_.pop_back();
+    if (open_.empty()) {
+      root_done_ = true;
+      root_end_ = taken();
     }
     return true;
   }
 
-  const std::size_t& consumed_;
-  std::vector<JsonValue> stack_;
-  std::vector<std::string> keys_;
-  JsonValue root_;
-  bool too_deep_ = false;
-  std::size_t error_position_ = 0;
-  std::string error_;
-};
-
-// nlohmann's message without its "[json.exception...] parse error at line L, column C: " head.
-std::string reader_message(const std::string& what) {
-  std::string message = what;
-  if (const auto colon = message.find(": "); message.starts_with("[json.exception") && colon != std::string::npos) {
-    message.erase(0, colon + 2);
+  // Only the innermost open container grows, so the pointers to the outer ones stay valid.
+  JsonValue* place(JsonValue value) {
+    if (open_.empty()) {
+      root_ = std::move(value);
+      return &root_;
+    }
+    JsonValue& parent = *open_.back();
+    if (parent.kind == Kind::array) {
+      parent.items.push_back(std::move(value));
+      return &parent.items.back();
+    }
+    parent.members.back().second = std::move(value);
+    return &parent.members.back().second;
   }
-  if (message.find("expected end of input") != std::string::npos) return "trailing characters";
-  return message;
-}
+
+  std::string_view text_;
+  const char* begin_;
+  const char* reach_;
+  std::size_t previous_end_ = 0;
+  std::vector<JsonValue*> open_;
+  JsonValue root_;
+  bool root_done_ = false;
+  std::size_t root_end_ = 0;
+  std::optional<Failure> failure_;
+};
 
 Error fail(const JsonDocument& document, const JsonValue& value, std::string_view expected) {
   return Error{document.error_at(value, "invalid type: " + describe(value) + ", expected " + std::string(expected))};
+}
+
+// A number the parser could not hold as a 64-bit integer arrives as a real; its text tells
+// an integer written too long from one written with a fraction or exponent.
+bool is_integer_text(const std::string& written) { return written.find_first_of(".eE") == std::string::npos; }
+
+Error out_of_range(const JsonDocument& document, const JsonValue& value, std::string_view expected) {
+  const std::string found = value.kind == Kind::real ? "integer `" + value.text + "`" : describe(value);
+  return Error{document.error_at(value, "invalid value: " + found + ", expected " + std::string(expected))};
 }
 
 }  // namespace
 
 std::string describe(const JsonValue& value) {
   switch (value.kind) {
-    case JsonValue::Kind::null:
+    case Kind::null:
       return "null";
-    case JsonValue::Kind::boolean:
+    case Kind::boolean:
       return std::string("boolean `") + (value.boolean ? "true" : "false") + "`";
-    case JsonValue::Kind::integer:
+    case Kind::integer:
       return "integer `" + std::to_string(value.integer) + "`";
-    case JsonValue::Kind::unsigned_integer:
+    case Kind::unsigned_integer:
       return "integer `" + std::to_string(value.unsigned_integer) + "`";
-    case JsonValue::Kind::real:
+    case Kind::real:
       return "floating point `" + value.text + "`";
-    case JsonValue::Kind::string:
-      return "string \"" + value.text + "\"";
-    case JsonValue::Kind::array:
+    case Kind::string:
+      return "string \"" + clipped(value.text, 60) + "\"";
+    case Kind::array:
       return "sequence";
-    case JsonValue::Kind::object:
+    case Kind::object:
       return "map";
   }
   return "value";
 }
 
 std::string JsonDocument::where(std::size_t offset) const {
-  const auto line = std::upper_bound(line_starts_.begin(), line_starts_.end(), offset) - line_starts_.begin();
-  const std::size_t column = offset - line_starts_[static_cast<std::size_t>(line) - 1];
+  offset = std::min(offset, text_.size());
+  const auto line = static_cast<std::size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), offset) -
+                                             line_starts_.begin());
+  std::size_t column = 1;
+  for (std::size_t i = line_starts_[line - 1]; i < offset; ++i) {
+    if (!is_continuation_byte(text_[i])) ++column;
+  }
   return " at line " + std::to_string(line) + " column " + std::to_string(column);
 }
 
 std::string JsonDocument::error_at(const JsonValue& value, std::string_view message) const {
-  return std::string(message) + where(value.offset);
+  return error_at(value.offset, message);
+}
+
+std::string JsonDocument::error_at(std::size_t offset, std::string_view message) const {
+  return std::string(message) + where(offset);
 }
 
 Result<JsonDocument> parse_json(std::string_view text) {
-  JsonDocument document;
-  document.line_starts_.push_back(0);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') document.line_starts_.push_back(i + 1);
-  }
-
-  std::size_t consumed = 0;
-  TreeBuilder builder(consumed);
-  const char* begin = text.data();
-  const bool ok = nlohmann::json::sax_parse(CountingIterator(begin, begin, &consumed),
-                                            CountingIterator(begin + text.size(), begin, &consumed), &builder);
-  if (!ok) {
-    if (builder.too_deep()) {
-      return Error{"nesting deeper than " + std::to_string(kMaxJsonDepth) + " levels" + document.where(consumed)};
+  try {
+    JsonDocument document;
+    document.text_.assign(text);
+    document.line_starts_.push_back(0);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n') document.line_starts_.push_back(i + 1);
     }
-    const std::size_t position = std::min(builder.error_position(), text.size());
-    return Error{reader_message(builder.error()) + document.where(position)};
+    TreeBuilder builder(document.text_);
+    const bool parsed = nlohmann::json::sax_parse(builder.begin(), builder.end(), &builder,
+                                                  nlohmann::json::input_format_t::json, /*strict=*/true,
+                                                  /*ignore_comments=*/false);
+    if (parsed) builder.check_rest();
+    if (const auto& failure = builder.failure()) return Error{document.error_at(failure->offset, failure->message)};
+    if (!parsed) return Error{document.error_at(text.size(), "invalid JSON")};
+    document.root_ = builder.take_root();
+    return document;
+  } catch (const std::bad_alloc&) {
+    return Error{"out of memory while reading JSON"};
+  } catch (const std::exception& error) {
+    return Error{reader_message(error.what())};
   }
-  document.root_ = builder.take_root();
-  return document;
 }
 
 Result<std::vector<const JsonValue*>> read_record(const JsonDocument& document, const JsonValue& value,
                                                   std::string_view struct_name, std::span<const FieldSpec> specs,
                                                   ArrayForm array_form) {
   std::vector<const JsonValue*> fields(specs.size(), nullptr);
-  if (value.kind == JsonValue::Kind::array) {
+  if (value.kind == Kind::array && array_form != ArrayForm::refused) {
     const std::size_t n = value.items.size();
+    const std::string expected = std::string(struct_name) + " with " + std::to_string(specs.size()) + " elements";
     if (n > specs.size()) {
-      return Error{document.error_at(value.items[specs.size()], "trailing characters: expected " +
-                                                                    std::string(struct_name) + " with " +
-                                                                    std::to_string(specs.size()) + " elements")};
+      return Error{document.error_at(value.items[specs.size()], "trailing characters: expected " + expected)};
     }
     if (array_form == ArrayForm::exact && n < specs.size()) {
-      return Error{document.error_at(value, "invalid length " + std::to_string(n) + ", expected " +
-                                                std::string(struct_name) + " with " + std::to_string(specs.size()) +
-                                                " elements")};
+      return Error{document.error_at(value.end_offset, "invalid length " + std::to_string(n) + ", expected " + expected)};
     }
     for (std::size_t i = 0; i < n; ++i) fields[i] = &value.items[i];
     return fields;
   }
-  if (value.kind != JsonValue::Kind::object) return fail(document, value, struct_name);
+  if (value.kind != Kind::object) return fail(document, value, struct_name);
 
-  for (const auto& [key, member] : value.members) {
+  for (std::size_t m = 0; m < value.members.size(); ++m) {
+    const auto& [key, member] = value.members[m];
     const auto spec = std::find_if(specs.begin(), specs.end(), [&](const FieldSpec& s) { return s.name == key; });
     if (spec == specs.end()) continue;  // not ours: skipped with its value
     const auto index = static_cast<std::size_t>(spec - specs.begin());
-    if (fields[index] != nullptr) return Error{document.error_at(member, "duplicate field `" + key + "`")};
+    if (fields[index] != nullptr) {
+      return Error{document.error_at(value.key_offsets[m], "duplicate field `" + key + "`")};
+    }
     fields[index] = &member;
   }
   for (std::size_t i = 0; i < specs.size(); ++i) {
     if (fields[i] == nullptr && specs[i].required) {
-      return Error{document.error_at(value, "missing field `" + std::string(specs[i].name) + "`")};
+      return Error{document.error_at(value.end_offset, "missing field `" + std::string(specs[i].name) + "`")};
     }
   }
   return fields;
 }
 
 Result<std::string> read_string(const JsonDocument& document, const JsonValue& value) {
-  if (value.kind != JsonValue::Kind::string) return fail(document, value, "a string");
+  if (value.kind != Kind::string) return fail(document, value, "a string");
   return value.text;
 }
 
 Result<bool> read_bool(const JsonDocument& document, const JsonValue& value) {
-  if (value.kind != JsonValue::Kind::boolean) return fail(document, value, "a boolean");
+  if (value.kind != Kind::boolean) return fail(document, value, "a boolean");
   return value.boolean;
 }
 
 Result<double> read_f64(const JsonDocument& document, const JsonValue& value) {
   switch (value.kind) {
-    case JsonValue::Kind::real:
+    case Kind::real:
       return value.real;
-    case JsonValue::Kind::integer:
+    case Kind::integer:
       return static_cast<double>(value.integer);
-    case JsonValue::Kind::unsigned_integer:
+    case Kind::unsigned_integer:
       return static_cast<double>(value.unsigned_integer);
     default:
       return fail(document, value, "f64");
@@ -277,30 +383,43 @@ Result<double> read_f64(const JsonDocument& document, const JsonValue& value) {
 }
 
 Result<std::int64_t> read_i64(const JsonDocument& document, const JsonValue& value) {
-  if (value.kind == JsonValue::Kind::integer) return value.integer;
-  if (value.kind == JsonValue::Kind::unsigned_integer) {
-    if (value.unsigned_integer <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+  switch (value.kind) {
+    case Kind::integer:
+      return value.integer;
+    case Kind::unsigned_integer:
+      if (value.unsigned_integer > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
+        return out_of_range(document, value, "i64");
+      }
       return static_cast<std::int64_t>(value.unsigned_integer);
-    }
-    return Error{document.error_at(value, "invalid value: " + describe(value) + ", expected i64")};
+    case Kind::real:
+      if (is_integer_text(value.text)) return out_of_range(document, value, "i64");
+      return fail(document, value, "i64");
+    default:
+      return fail(document, value, "i64");
   }
-  return fail(document, value, "i64");
 }
 
 Result<std::uint64_t> read_u64(const JsonDocument& document, const JsonValue& value) {
-  if (value.kind == JsonValue::Kind::unsigned_integer) return value.unsigned_integer;
-  if (value.kind == JsonValue::Kind::integer) {
-    if (value.integer >= 0) return static_cast<std::uint64_t>(value.integer);
-    return Error{document.error_at(value, "invalid value: " + describe(value) + ", expected u64")};
+  switch (value.kind) {
+    case Kind::unsigned_integer:
+      return value.unsigned_integer;
+    case Kind::integer:
+      return out_of_range(document, value, "u64");  // the parser gives only negatives this kind
+    case Kind::real:
+      if (is_integer_text(value.text)) return out_of_range(document, value, "u64");
+      return fail(document, value, "u64");
+    default:
+      return fail(document, value, "u64");
   }
-  return fail(document, value, "u64");
 }
 
 Result<std::int32_t> read_i32(const JsonDocument& document, const JsonValue& value) {
   auto wide = read_i64(document, value);
-  if (!wide) return Error{wide.error()};
+  const bool integer = value.kind == Kind::integer || value.kind == Kind::unsigned_integer ||
+                       (value.kind == Kind::real && is_integer_text(value.text));
+  if (!wide) return integer ? out_of_range(document, value, "i32") : fail(document, value, "i32");
   if (wide.value() < std::numeric_limits<std::int32_t>::min() || wide.value() > std::numeric_limits<std::int32_t>::max()) {
-    return Error{document.error_at(value, "invalid value: " + describe(value) + ", expected i32")};
+    return out_of_range(document, value, "i32");
   }
   return static_cast<std::int32_t>(wide.value());
 }

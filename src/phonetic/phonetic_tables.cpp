@@ -1,6 +1,7 @@
 #include "phonetic/phonetic_tables.h"
 
 #include <array>
+#include <new>
 
 #include "phonetic/json_record.h"
 
@@ -18,9 +19,10 @@ class TableReader {
   bool failed() const { return error_.has_value(); }
   Error error() const { return *error_; }
 
-  std::vector<const JsonValue*> record(const JsonValue& value, std::string_view name, std::span<const FieldSpec> specs) {
+  std::vector<const JsonValue*> record(const JsonValue& value, std::string_view name, std::span<const FieldSpec> specs,
+                                       ArrayForm array_form = ArrayForm::exact) {
     if (failed()) return std::vector<const JsonValue*>(specs.size(), nullptr);
-    auto fields = read_record(document_, value, name, specs, ArrayForm::exact);
+    auto fields = read_record(document_, value, name, specs, array_form);
     if (!fields) {
       error_ = Error{fields.error()};
       return std::vector<const JsonValue*>(specs.size(), nullptr);
@@ -117,18 +119,23 @@ class TableReader {
   std::optional<Error> error_;
 };
 
-// Parses text and reads its top-level record with read_fields, or gives the first error.
+// Parses text and reads its top-level object with read_fields, or gives the first error.
 template <class Document, std::size_t N, class ReadFields>
 Result<Document> read_document(std::string_view json, std::string_view name, const std::array<FieldSpec, N>& specs,
                                ReadFields read_fields) {
-  auto parsed = parse_json(json);
-  if (!parsed) return Error{parsed.error()};
-  TableReader reader(parsed.value());
-  const auto fields = reader.record(parsed.value().root(), name, specs);
-  Document document;
-  if (!reader.failed()) read_fields(reader, fields, document);
-  if (reader.failed()) return reader.error();
-  return document;
+  try {
+    auto parsed = parse_json(json);
+    if (!parsed) return Error{parsed.error()};
+    TableReader reader(parsed.value());
+    // A document is an object; only its records may also be written as arrays.
+    const auto fields = reader.record(parsed.value().root(), name, specs, ArrayForm::refused);
+    Document document;
+    if (!reader.failed()) read_fields(reader, fields, document);
+    if (reader.failed()) return reader.error();
+    return document;
+  } catch (const std::bad_alloc&) {
+    return Error{"out of memory while reading the table"};
+  }
 }
 
 }  // namespace
