@@ -441,6 +441,7 @@ int main() {
   const auto args = tarovik::command_line_arguments();
   auto has_flag = [&](const wchar_t* flag) { return std::find(args.begin(), args.end(), flag) != args.end(); };
   if (has_flag(L"--studio-window")) {
+    tarovik::enable_per_monitor_dpi_awareness();
     std::vector<std::u16string> wide_args;
     for (const auto& arg : args) wide_args.emplace_back(arg.begin(), arg.end());
     return tarovik::run_studio_window(wide_args);

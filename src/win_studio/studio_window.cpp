@@ -1,6 +1,7 @@
 #include "win_studio/studio_window.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 namespace tarovik {
@@ -33,6 +34,16 @@ StudioWindowArgs parse_studio_window_args(const std::vector<std::u16string>& arg
   if (rest > 2) out.width = read_size(at(2)).value_or(out.width);
   if (rest > 3) out.height = read_size(at(3)).value_or(out.height);
   return out;
+}
+
+PixelSize logical_to_physical(double width, double height, std::uint32_t dpi) {
+  const double scale = (dpi == 0 ? 96.0 : static_cast<double>(dpi)) / 96.0;
+  const auto side = [&](double logical) {
+    const double pixels = std::round(logical * scale);
+    if (!(pixels >= 1)) return std::int32_t{1};  // also NaN
+    return static_cast<std::int32_t>(std::min(pixels, static_cast<double>(kStudioMaximumPixels)));
+  };
+  return {side(width), side(height)};
 }
 
 std::u16string studio_address(std::uint16_t port, std::u16string_view path) {

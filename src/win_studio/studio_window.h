@@ -23,4 +23,14 @@ std::u16string quote_windows_argument(std::u16string_view argument);
 
 inline constexpr double kStudioMinimumSize = 480;
 
+// A logical size (device-independent pixels) in physical pixels on a monitor of that DPI
+// (96 is 100 %), rounded. A DPI of 0 (not known) counts as 96; each side is kept between 1 and
+// kStudioMaximumPixels, since a 32-bit size argument times the scale does not fit a window.
+struct PixelSize {
+  std::int32_t width;
+  std::int32_t height;
+};
+inline constexpr std::int32_t kStudioMaximumPixels = 32767;
+PixelSize logical_to_physical(double width, double height, std::uint32_t dpi);
+
 }  // namespace tarovik

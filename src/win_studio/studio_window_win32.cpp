@@ -11,6 +11,7 @@
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_studio/studio_window.h"
+#include "win_studio/web_view_win32.h"
 
 namespace tarovik {
 
@@ -22,31 +23,47 @@ void open_in_browser(const std::u16string& address) {
   ShellExecuteW(nullptr, L"open", wide(address), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-// The web view: the WebView2 runtime is reached through its loader at run time. This build
-// carries no binding to the runtime's interfaces yet, so the page always goes to the browser.
-Result<bool> create_web_view(HWND, const std::u16string&) {
-  HMODULE loader = LoadLibraryW(L"WebView2Loader.dll");
-  if (loader == nullptr) return Error{"WebView2Loader.dll could not be loaded (is the WebView2 runtime installed?)"};
-  FreeLibrary(loader);
-  return Error{"this build does not embed the web view; the page opens in the browser"};
+// The window's outer size for a client area of that many logical pixels at its DPI. The
+// frame is measured on the window itself when it can be: the system's frame arithmetic and
+// the frame actually drawn differ under some themes and window managers.
+SIZE outer_size(HWND window, double width, double height) {
+  const UINT dpi = GetDpiForWindow(window);
+  const PixelSize client = logical_to_physical(width, height, dpi);
+  RECT outer{}, inner{};
+  if (GetWindowRect(window, &outer) && GetClientRect(window, &inner) && inner.right > 0 && inner.bottom > 0) {
+    return {client.width + (outer.right - outer.left) - inner.right,
+            client.height + (outer.bottom - outer.top) - inner.bottom};
+  }
+  RECT frame{0, 0, client.width, client.height};
+  AdjustWindowRectExForDpi(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0, dpi);
+  return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-struct WindowSize {
-  double width;
-  double height;
-};
-WindowSize minimum_size{kStudioMinimumSize, kStudioMinimumSize};
+WebView* web_view_of(HWND window) { return reinterpret_cast<WebView*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
 
 LRESULT CALLBACK studio_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_GETMINMAXINFO: {
-      const double scale = GetDpiForWindow(window) / 96.0;
-      RECT frame{0, 0, static_cast<LONG>(minimum_size.width * scale), static_cast<LONG>(minimum_size.height * scale)};
-      AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-      auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-      info->ptMinTrackSize = {frame.right - frame.left, frame.bottom - frame.top};
+      const SIZE minimum = outer_size(window, kStudioMinimumSize, kStudioMinimumSize);
+      reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {minimum.cx, minimum.cy};
       return 0;
     }
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale: take the size the system proposes.
+      const RECT* proposed = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(window, nullptr, proposed->left, proposed->top, proposed->right - proposed->left,
+                   proposed->bottom - proposed->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_SIZE:
+      if (WebView* view = web_view_of(window)) view->fit_to_parent();
+      return 0;
+    case WM_ACTIVATE:
+      // Typing goes to the page as soon as the window comes forward.
+      if (LOWORD(wparam) != WA_INACTIVE) {
+        if (WebView* view = web_view_of(window)) view->take_focus();
+      }
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -99,16 +116,13 @@ int run_studio_window(const std::vector<std::u16string>& args) {
   RegisterClassExW(&window_class);
 
   HWND window = CreateWindowExW(0, window_class.lpszClassName, wide(page.title), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, nullptr);
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
   if (window == nullptr) {
     std::fprintf(stderr, "Failed to create Tarovik native window: error %lu\n", GetLastError());
     return 101;
   }
-  // The client area in logical pixels, scaled by the window's monitor.
-  const double scale = GetDpiForWindow(window) / 96.0;
-  RECT frame{0, 0, static_cast<LONG>(page.width * scale), static_cast<LONG>(page.height * scale)};
-  AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOMOVE | SWP_NOZORDER);
+  const SIZE outer = outer_size(window, page.width, page.height);
+  SetWindowPos(window, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER);
   ShowWindow(window, SW_SHOWNORMAL);
   RedrawWindow(window, nullptr, nullptr, RDW_INTERNALPAINT);
   for (auto [size, kind] : {std::pair{32, ICON_BIG}, std::pair{16, ICON_SMALL}}) {
@@ -117,13 +131,28 @@ int run_studio_window(const std::vector<std::u16string>& args) {
     }
   }
 
-  const auto view = create_web_view(window, page.address);
-  if (!view) {
+  // The runtime's objects live in a single-threaded apartment on this thread.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  std::optional<std::string> failure;
+  auto view = WebView::create(window, page.address, [&](const std::string& error) {
+    failure = error;
+    DestroyWindow(window);
+  });
+  if (view) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view.value().get()));
+    run_message_loop();
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  } else {
+    failure = view.error();
+    DestroyWindow(window);
+  }
+  if (view) view.value().reset();
+  if (SUCCEEDED(com)) CoUninitialize();
+  if (failure) {
     open_in_browser(page.address);
-    std::fprintf(stderr, "WebView2 init failed: %s\n", view.error().c_str());
+    std::fprintf(stderr, "WebView2 init failed: %s\n", failure->c_str());
     return 101;
   }
-  run_message_loop();
   return 0;
 }
 

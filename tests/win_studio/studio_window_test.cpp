@@ -26,6 +26,20 @@ TEST(StudioWindowArgs, DefaultsAndNumberRules) {
   EXPECT_EQ(studio_address(5000, u"/"), u"http://127.0.0.1:5000/");
 }
 
+TEST(StudioWindowSize, LogicalPixelsFollowTheMonitorScale) {
+  auto same = [](PixelSize a, PixelSize b) { return a.width == b.width && a.height == b.height; };
+  EXPECT_TRUE(same(logical_to_physical(1220, 820, 96), {1220, 820}));
+  EXPECT_TRUE(same(logical_to_physical(620, 780, 144), {930, 1170}));
+  EXPECT_TRUE(same(logical_to_physical(700, 500, 120), {875, 625}));
+  EXPECT_TRUE(same(logical_to_physical(kStudioMinimumSize, kStudioMinimumSize, 192), {960, 960}));
+  // 125 % of an odd size rounds to the nearest pixel.
+  EXPECT_TRUE(same(logical_to_physical(481, 3, 120), {601, 4}));
+  // An unknown DPI counts as 100 %; a zero size still gives a window.
+  EXPECT_TRUE(same(logical_to_physical(700, 0, 0), {700, 1}));
+  // The largest size argument times 300 % does not overflow.
+  EXPECT_TRUE(same(logical_to_physical(4294967295.0, 4294967295.0, 288), {kStudioMaximumPixels, kStudioMaximumPixels}));
+}
+
 TEST(StudioWindowArgs, QuotingGivesEachArgumentBack) {
   EXPECT_EQ(quote_windows_argument(u"plain"), u"plain");
   EXPECT_EQ(quote_windows_argument(u"Tarovik — Writing Studio"), u"\"Tarovik — Writing Studio\"");
