@@ -23,6 +23,8 @@ import zipfile
 from collections import Counter
 from pathlib import Path
 
+from inflect import inflect
+
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
 DATA = REPO / "data"
@@ -37,6 +39,10 @@ TABLE_WORD_FLOOR = 9000
 BASE_BOTH, BASE_OCR_ONLY, BASE_DICT_ONLY = 1600, 1000, 700
 CORPUS_STEP = 1500
 CORPUS_CAP = 14000
+# The last word of the ranked list of common words; above TABLE_WORD_FLOOR.
+RANKED_FLOOR = 10000
+# Inflected forms that no source attests stay below BASE_DICT_ONLY.
+GENERATED_TOP = 650
 
 ZWJ, ZWNJ = "\u200d", "\u200c"
 DIGITS = {str(i): chr(0x966 + i) for i in range(10)}
@@ -348,10 +354,12 @@ def update_sources(sources):
 
 
 def hunspell_words(root, stats):
+    """The dictionary's stems, and the affix flags of each (which give its word class)."""
     text = (root / "usr/share/hunspell/ne_NP.dic").read_text(encoding="utf-8").lstrip("\ufeff")
-    kept, dropped = set(), 0
+    kept, flags, dropped = set(), {}, 0
     for line in text.split("\n")[1:]:  # the first line is the entry count
-        stem = line.split("/", 1)[0].strip().lstrip("\ufeff")
+        stem, _, rest = line.split("\t", 1)[0].partition("/")
+        stem = stem.strip().lstrip("\ufeff")
         if not stem:
             continue
         # The dictionary writes visarga as an ASCII colon (दु:ख).
@@ -359,9 +367,28 @@ def hunspell_words(root, stats):
         word = clean_word(stem)
         if is_plausible(word):
             kept.add(word)
+            flags.setdefault(word, set()).update(f for f in rest.strip().split(",") if f)
         else:
             dropped += 1
     stats["hunspell_kept"], stats["hunspell_dropped"] = len(kept), dropped
+    return kept, flags
+
+
+def thesaurus_words(root, stats):
+    """The headwords and synonyms of the thesaurus that are single plausible words."""
+    text = (root / "usr/share/mythes/th_ne_NP_v2.dat").read_text(encoding="utf-8", errors="replace")
+    kept = set()
+    for line in text.split("\n")[1:]:
+        fields = line.split("|")
+        if line.startswith("("):
+            fields = fields[1:]
+        elif len(fields) == 2:
+            fields = fields[:1]
+        for field in fields:
+            word = clean_word(field.strip())
+            if " " not in word and is_plausible(word):
+                kept.add(word)
+    stats["thesaurus_kept"] = len(kept)
     return kept
 
 
@@ -411,10 +438,33 @@ def running_text_counts(roots, stats):
 # ---------------------------------------------------------------------------------------------
 # Frequencies
 
-def rank_frequency(rank):
-    """Rank 1 gets the top frequency; the curve keeps the first few hundred well above the
-    skeleton threshold."""
-    return round(TOP_FREQUENCY * (1 - 0.115 * math.log(rank)))
+def rank_frequency(rank, count):
+    """Rank 1 gets the top frequency and the last of count ranked words RANKED_FLOOR, on a
+    logarithmic curve, so the whole list stays above the table words' floor."""
+    slope = (1 - RANKED_FLOOR / TOP_FREQUENCY) / math.log(max(count, 2))
+    return round(TOP_FREQUENCY * (1 - slope * math.log(rank)))
+
+
+def generated_frequency(stem_frequency, ending_rank):
+    """A form that no source attests: below every attested word, higher for a frequent stem
+    and a common ending, never 0."""
+    share = math.sqrt(stem_frequency / TOP_FREQUENCY) * max(0.3, 1 - 0.025 * ending_rank)
+    return max(1, round(GENERATED_TOP * share))
+
+
+def generate_forms(dict_flags, freq, stats):
+    """Inflected forms of the dictionary's stems that the lexicon does not have yet."""
+    generated = {}
+    for stem in sorted(dict_flags):
+        stem_frequency = max(freq.get(stem, 0), freq.get(stem + "नु", 0), BASE_DICT_ONLY)
+        for form, rank in inflect(stem, dict_flags[stem]):
+            if form in freq or not is_plausible(form):
+                continue
+            f = generated_frequency(stem_frequency, rank)
+            if f > generated.get(form, 0):
+                generated[form] = f
+    stats["generated"] = len(generated)
+    return generated
 
 
 def assign_frequencies(dict_words, ocr_words, table_words, ranked, counts):
@@ -431,7 +481,7 @@ def assign_frequencies(dict_words, ocr_words, table_words, ranked, counts):
             f = max(f, TABLE_WORD_FLOOR)
         freq[word] = f
     for rank, word in enumerate(ranked, 1):
-        freq[word] = max(freq[word], rank_frequency(rank))
+        freq[word] = max(freq[word], rank_frequency(rank, len(ranked)))
     for word, f in freq.items():
         if not 1 <= f <= 65535:
             raise DataError(f"frequency {f} of {word} out of range")
@@ -598,30 +648,44 @@ Same sources give the same bytes.
 
 Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
 class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
-project. Words are taken only from hunspell-ne and tesseract-ocr-nep; the two message-catalog
-packages contribute occurrence counts and nothing else.
+project. Words are taken only from hunspell-ne, mythes-ne and tesseract-ocr-nep (and formed
+from hunspell-ne's stems, below); the two message-catalog packages contribute occurrence
+counts and nothing else.
 
 ## Lexicon
 
 - Words: the stems of `ne_NP.dic` (affix flags removed, a colon after a letter read as
-  visarga), the word forms of `nep.traineddata` (unpacked with `combine_tessdata -u`, listed
-  with `dawg2wordlist`), and every word of our tables. Each is put in NFC with joiners at its
+  visarga), the single-word headwords and synonyms of `th_ne_NP_v2.dat`, the word forms of
+  `nep.traineddata` (unpacked with `combine_tessdata -u`, listed with `dawg2wordlist`), every
+  word of our tables, and inflected forms of the dictionary's stems. Each is put in NFC with joiners at its
   ends removed, and kept only when it is a plausible word: Nepali letters and signs only, a
   letter first, vowel signs, virama and nukta after a consonant, joiners only between a
   virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries (phrases,
   hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
   (punctuation, digits, broken sign sequences).
-- Frequencies (provisional, 1 to 65,535): the ranked list `tools/data/common_words.txt` gives
-  rank r the value round({TOP_FREQUENCY} × (1 − 0.115 ln r)), so its {f['ranked']:,} words run from
-  {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base of {BASE_BOTH:,} when both
+- Inflected forms (`tools/inflect.py`): the dictionary's affix flags give a stem's class, and
+  our own endings form its words: nouns (flag 15) take 15 case endings and postpositions
+  written together (को, मा, ले, लाई … भित्र, माथि), nouns with plurals (flag 18) also the 9
+  forms of हरू; verbs (flags 1, 8, 9, 11) take finite forms, participles, infinitives,
+  honorific and negative forms by the shape of the root (ending in a virama as गर्, in उ as
+  आउ, or in a vowel as खा); -ो adjectives (flag 14) take -ा and -ी. The dictionary's own
+  affix rules are not expanded: whole, they also put verb endings on nouns.
+- Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
+  n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
+  {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base of {BASE_BOTH:,} when both
   word lists have it, {BASE_OCR_ONLY:,} for OCR forms only and {BASE_DICT_ONLY:,} otherwise, plus
   round({CORPUS_STEP} × log2(1 + n)) for its n occurrences in the message catalogs, capped at
-  {CORPUS_CAP:,}; words of our tables get at least {TABLE_WORD_FLOOR:,}.
+  {CORPUS_CAP:,}; words of our tables get at least {TABLE_WORD_FLOOR:,}. A formed word that no source
+  attests gets round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is
+  its stem's (or infinitive's) frequency and k the place of its ending in its list: below
+  every attested word, higher for a frequent stem and a common ending.
 
 | figure | value |
 |---|---|
 | words | {f['word_count']:,} |
 | from the dictionary / OCR forms / both / our tables only | {f['hunspell_kept']:,} / {f['tesseract_kept']:,} / {f['both']:,} / {f['table_only']:,} |
+| thesaurus words (not in the dictionary) | {f['thesaurus_kept']:,} ({f['thesaurus_new']:,}) |
+| inflected forms formed (not attested) | {f['generated']:,} |
 | message-catalog tokens counted (distinct words) | {f['corpus_tokens']:,} ({f['corpus_types']:,}) |
 | highest frequency | {f['max_freq']:,} |
 | words at {SKELETON_THRESHOLD:,} or more | {f['above_threshold']:,} |
@@ -711,10 +775,14 @@ def main():
         update_sources(sources)
     roots = {s["package"]: source_root(s, args.sources) for s in sources}
     stats = {}
-    dict_words = hunspell_words(roots["hunspell-ne"], stats)
+    dict_words, dict_flags = hunspell_words(roots["hunspell-ne"], stats)
+    thesaurus = thesaurus_words(roots["mythes-ne"], stats)
+    stats["thesaurus_new"] = len(thesaurus - dict_words)
+    dict_words |= thesaurus
     ocr_words = tesseract_words(roots["tesseract-ocr-nep"], stats)
     counts = running_text_counts(roots, stats)
     freq = assign_frequencies(dict_words, ocr_words, table_words, ranked, counts)
+    freq.update(generate_forms(dict_flags, freq, stats))
 
     with tempfile.TemporaryDirectory() as tmp:
         tsv = Path(tmp, "words.tsv")
@@ -738,7 +806,7 @@ def main():
         "both": len(dict_words & ocr_words),
         "table_only": len(table_words - dict_words - ocr_words),
         "ranked": len(ranked),
-        "ranked_min": rank_frequency(len(ranked)),
+        "ranked_min": rank_frequency(len(ranked), len(ranked)),
         "max_freq": max(freq.values()),
         "above_threshold": sum(1 for f in freq.values() if f >= SKELETON_THRESHOLD),
         "gz_size": len(gz),
