@@ -8,6 +8,7 @@ sorted, and nothing records a time or a path. Python standard library only.
 """
 
 import argparse
+import gettext
 import gzip
 import json
 import math
@@ -431,6 +432,17 @@ def running_text_counts(roots, stats):
     if not files:
         raise DataError("libreoffice-l10n-ne: message catalogs not found")
     count_tokens((p.read_bytes().decode("utf-8", "replace") for p in files), counts)
+    # The Nepali message catalogs of other packages: only their translations are counted.
+    for package in sorted(roots):
+        if package in ("firefox-esr-l10n-ne-np", "libreoffice-l10n-ne") or "counts" not in SOURCE_USES[package]:
+            continue
+        catalogs = sorted(roots[package].glob("usr/share/locale/ne/LC_MESSAGES/*.mo"))
+        if not catalogs:
+            raise DataError(f"{package}: no Nepali message catalog")
+        for path in catalogs:
+            with path.open("rb") as f:
+                catalog = gettext.GNUTranslations(f)._catalog
+            count_tokens((str(v) for _, v in sorted(catalog.items(), key=lambda kv: str(kv[0]))), counts)
     stats["corpus_tokens"], stats["corpus_types"] = sum(counts.values()), len(counts)
     return counts
 
@@ -571,6 +583,9 @@ def dumps(value, level=0):
     return "[\n" + ",\n".join(items) + "\n" + pad + "]"
 
 
+# What each pinned package is read for (sources.tsv).
+SOURCE_USES = {}
+
 # With --check nothing is written: each output is compared with the committed file.
 DIFFERENCES = None
 
@@ -659,8 +674,8 @@ Same sources give the same bytes.
 Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
 class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
 project. Words are taken only from hunspell-ne, mythes-ne and tesseract-ocr-nep (and formed
-from hunspell-ne's stems, below); the two message-catalog packages contribute occurrence
-counts and nothing else.
+from hunspell-ne's stems, below); the packages read for counts (their Nepali translations)
+contribute occurrence counts and nothing else.
 
 ## Lexicon
 
@@ -789,6 +804,7 @@ def main():
     if args.update_sources:
         update_sources(sources)
     roots = {s["package"]: source_root(s, args.sources) for s in sources}
+    SOURCE_USES.update({s["package"]: s["use"] for s in sources})
     stats = {}
     dict_words, dict_flags = hunspell_words(roots["hunspell-ne"], stats)
     thesaurus = thesaurus_words(roots["mythes-ne"], stats)
