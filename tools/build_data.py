@@ -24,7 +24,7 @@ import zipfile
 from collections import Counter
 from pathlib import Path
 
-from inflect import inflect
+from inflect import NOUN_ENDINGS, PLURAL_ENDINGS, inflect
 
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
@@ -689,12 +689,14 @@ contribute occurrence counts and nothing else.
   hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
   (punctuation, digits, broken sign sequences).
 - Inflected forms (`tools/inflect.py`): the dictionary's affix flags give a stem's class, and
-  our own endings form its words: nouns (flag 15) take 15 case endings and postpositions
-  written together (को, मा, ले, लाई … भित्र, माथि), nouns with plurals (flag 18) also the 9
-  forms of हरू; verbs (flags 1, 8, 9, 11) take finite forms, participles, infinitives,
+  our own endings form its words: nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
+  written together (को, मा, ले, लाई … भित्र, माथि, मै, कै), nouns with plurals (flag 18) also the
+  {len(PLURAL_ENDINGS)} forms of हरू; verbs (flags 1, 8, 9, 11) take finite forms, participles, infinitives,
   honorific and negative forms by the shape of the root (ending in a virama as गर्, in उ as
-  आउ, or in a vowel as खा); -ो adjectives (flag 14) take -ा and -ी. The dictionary's own
-  affix rules are not expanded: whole, they also put verb endings on nouns.
+  आउ, or in a vowel as खा), with the past on another stem where the language has one (जा →
+  गयो, हु → भयो, ला → लग्यो, धु → धोयो, दि → देला) and no honorific forms for passive stems
+  (गरि, बनाइ); -ो adjectives (flag 14) take -ा and -ी. The dictionary's own affix rules are
+  not expanded: whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
   {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base of {BASE_BOTH:,} when both
