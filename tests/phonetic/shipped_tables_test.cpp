@@ -4,7 +4,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <set>
 #include <sstream>
 #include <string>
@@ -14,6 +16,7 @@
 
 #include "phonetic/embedded_data.h"
 #include "phonetic/engine.h"
+#include "phonetic/json_record.h"
 #include "phonetic/phonetic_tables.h"
 
 namespace tarovik {
@@ -240,15 +243,35 @@ std::vector<PhoneticEmission> parse_emissions(std::string_view text) {
   return out;
 }
 
-std::string describe(const std::vector<PhoneticEmission>& emissions) {
+// Shortest round-trip form of each penalty, so two lists show alike only if they are equal.
+std::string show(const std::vector<PhoneticEmission>& emissions) {
   std::string out;
   for (const auto& e : emissions) {
     if (!out.empty()) out += "; ";
-    std::ostringstream penalty;
-    penalty << e.penalty;
-    out += "\"" + e.text + "\" " + penalty.str() + " " + e.kind;
+    char penalty[32];
+    const auto written = std::to_chars(penalty, penalty + sizeof penalty, e.penalty);
+    out.append(e.text.empty() ? std::string("empty text") : "\"" + e.text + "\"").append(" ");
+    out.append(penalty, written.ptr).append(" ").append(e.kind);
   }
   return out;
+}
+
+std::string show(std::string_view roman, const std::vector<PhoneticEmission>& emissions,
+                 const std::vector<PhoneticEmission>* matra) {
+  std::string out = "`";
+  out.append(roman).append("` ").append(show(emissions)).append(" | ");
+  out.append(matra ? show(*matra) : std::string("none"));
+  return out;
+}
+
+std::string show(const RuleEntry& rule) {
+  return show(rule.roman, rule.emissions, rule.matra_emissions ? &*rule.matra_emissions : nullptr);
+}
+
+std::string show(const RuleRow& row) {
+  const bool none = row.matra == "none";
+  const auto matra = none ? std::vector<PhoneticEmission>{} : parse_emissions(row.matra);
+  return show(row.roman, parse_emissions(row.emissions), none ? nullptr : &matra);
 }
 
 RulesDocument shipped_rules() {
@@ -257,51 +280,84 @@ RulesDocument shipped_rules() {
   return read.ok() ? std::move(read.value()) : RulesDocument{};
 }
 
-TEST(ShippedTables, RuleTableIsTheFixedOneInOrder) {
-  const RulesDocument document = shipped_rules();
-  ASSERT_EQ(document.rules.size(), std::size(kRuleTable));
-  for (std::size_t i = 0; i < std::size(kRuleTable); ++i) {
-    const RuleRow& want = kRuleTable[i];
-    const RuleEntry& got = document.rules[i];
-    SCOPED_TRACE("rule " + std::to_string(i + 1) + " `" + std::string(want.roman) + "`");
-    EXPECT_EQ(got.roman, want.roman);
-    EXPECT_EQ(describe(got.emissions), describe(parse_emissions(want.emissions)));
-    if (want.matra == "none") {
-      EXPECT_FALSE(got.matra_emissions.has_value());
-    } else {
-      ASSERT_TRUE(got.matra_emissions.has_value());
-      EXPECT_EQ(describe(*got.matra_emissions), describe(parse_emissions(want.matra)));
-    }
+// Fails once for each row that differs, is missing or is extra, naming its number.
+void expect_same_rows(const std::vector<std::string>& got, const std::vector<std::string>& want,
+                      std::string_view what) {
+  for (std::size_t i = 0; i < std::max(got.size(), want.size()); ++i) {
+    const std::string shipped = i < got.size() ? got[i] : "(missing)";
+    const std::string fixed = i < want.size() ? want[i] : "(extra)";
+    EXPECT_EQ(shipped, fixed) << what << " " << i + 1;
   }
 }
 
+// The first member of an object with the key, as written in the shipped text.
+const JsonValue* member(const JsonValue& object, std::string_view key) {
+  for (const auto& [name, value] : object.members) {
+    if (name == key) return &value;
+  }
+  return nullptr;
+}
+
+TEST(ShippedTables, RuleTableIsTheFixedOneInOrder) {
+  std::vector<std::string> got, want;
+  for (const RuleEntry& rule : shipped_rules().rules) got.push_back(show(rule));
+  for (const RuleRow& row : kRuleTable) want.push_back(show(row));
+  expect_same_rows(got, want, "rule");
+}
+
 TEST(ShippedTables, NormalisationAndDigitTablesAreTheFixedOnes) {
+  auto parsed = parse_json(embedded::rules_document());
+  ASSERT_TRUE(parsed.ok()) << parsed.error();
+  const JsonValue* written = member(parsed.value().root(), "normalizationEquivalents");
+  ASSERT_NE(written, nullptr);
+  std::vector<std::string> got, want;
+  for (const auto& [variant, standard] : written->members) got.push_back(variant + " -> " + standard.text);
+  for (const auto& [variant, standard] : kNormalisationTable) {
+    want.push_back(std::string(variant) + " -> " + std::string(standard));
+  }
+  expect_same_rows(got, want, "normalisation pair");
+
   const RulesDocument document = shipped_rules();
   EXPECT_EQ(document.normalization_equivalents.size(), std::size(kNormalisationTable));
-  for (const auto& [variant, standard] : kNormalisationTable) {
-    const std::string* got = find_value(document.normalization_equivalents, variant);
-    EXPECT_TRUE(got != nullptr && *got == standard) << variant << " should become " << standard;
-  }
-  ASSERT_EQ(document.devanagari_digits.size(), 10u);
   const char* digits[] = {"०", "१", "२", "३", "४", "५", "६", "७", "८", "९"};
+  EXPECT_EQ(document.devanagari_digits.size(), 10u);
   for (int d = 0; d < 10; ++d) {
-    const std::string* got = find_value(document.devanagari_digits, std::to_string(d));
-    EXPECT_TRUE(got != nullptr && *got == digits[d]) << d;
+    const std::string* got_digit = find_value(document.devanagari_digits, std::to_string(d));
+    EXPECT_TRUE(got_digit != nullptr && *got_digit == digits[d])
+        << d << " gives " << (got_digit ? *got_digit : std::string("nothing"));
   }
 }
 
 TEST(ShippedTables, ClassTagsAndClassRulesAreTheFixedOnes) {
+  auto parsed = parse_json(embedded::semantic_classes_document());
+  ASSERT_TRUE(parsed.ok()) << parsed.error();
+  const JsonValue* classes = member(parsed.value().root(), "classes");
+  ASSERT_NE(classes, nullptr);
+  std::vector<std::string> tags;
+  for (const auto& [tag, words] : classes->members) tags.push_back(tag);
+  expect_same_rows(tags, {std::begin(kClassTags), std::end(kClassTags)}, "class tag");
+
   auto read = read_semantic_classes_document(embedded::semantic_classes_document());
   ASSERT_TRUE(read.ok()) << read.error();
-  std::set<std::string> tags;
-  for (const auto& [tag, words] : read.value().classes) tags.insert(tag);
-  EXPECT_EQ(tags, std::set<std::string>(std::begin(kClassTags), std::end(kClassTags)));
-  const auto& rules = read.value().class_bigram_rules;
-  ASSERT_EQ(rules.size(), std::size(kClassRules));
-  for (std::size_t i = 0; i < rules.size(); ++i) {
-    EXPECT_EQ(rules[i].prev_class, kClassRules[i].prev_class) << "rule " << i + 1;
-    EXPECT_EQ(rules[i].target, kClassRules[i].target) << "rule " << i + 1;
-    EXPECT_EQ(rules[i].recommended_boost, kClassRules[i].boost) << "rule " << i + 1;
+  const auto text = [](std::string_view prev, std::string_view target, std::int64_t boost) {
+    return std::string(prev) + " -> " + std::string(target) + " " + std::to_string(boost);
+  };
+  std::vector<std::string> got, want;
+  for (const auto& rule : read.value().class_bigram_rules) {
+    got.push_back(text(rule.prev_class, rule.target, rule.recommended_boost));
+  }
+  for (const auto& rule : kClassRules) want.push_back(text(rule.prev_class, rule.target, rule.boost));
+  expect_same_rows(got, want, "class rule");
+
+  // Every rule names the words its target competes with; the engine skips them, the tables'
+  // maintainers read them.
+  const JsonValue* written_rules = member(parsed.value().root(), "class_bigram_rules");
+  ASSERT_NE(written_rules, nullptr);
+  for (const JsonValue& rule : written_rules->items) {
+    const JsonValue* competes = member(rule, "competes_with");
+    const JsonValue* target = member(rule, "target");
+    EXPECT_TRUE(competes != nullptr && !competes->items.empty())
+        << (target ? target->text : std::string("a rule")) << " names no competitor";
   }
 }
 
@@ -313,7 +369,8 @@ TEST(ShippedTables, EveryWordOfEveryTableIsALexiconWord) {
   auto aliases = read_aliases_document(embedded::aliases_document());
   auto bigrams = read_bigrams_document(embedded::bigrams_document());
   auto classes = read_semantic_classes_document(embedded::semantic_classes_document());
-  ASSERT_TRUE(aliases.ok() && bigrams.ok() && classes.ok());
+  auto classes_json = parse_json(embedded::semantic_classes_document());
+  ASSERT_TRUE(aliases.ok() && bigrams.ok() && classes.ok() && classes_json.ok());
 
   std::set<std::string> words;
   const auto add_lists = [&](const TextListMap& map) {
@@ -328,13 +385,23 @@ TEST(ShippedTables, EveryWordOfEveryTableIsALexiconWord) {
     for (const auto& [next, weight] : row) words.insert(next);
   }
   for (const auto& rule : classes.value().class_bigram_rules) words.insert(rule.target);
+  if (const JsonValue* written = member(classes_json.value().root(), "class_bigram_rules")) {
+    for (const JsonValue& rule : written->items) {
+      if (const JsonValue* competes = member(rule, "competes_with")) {
+        for (const JsonValue& word : competes->items) words.insert(word.text);
+      }
+    }
+  }
 
   std::vector<std::string> missing;
   for (const std::string& word : words) {
     if (trie_frequency(lexicon, word) == 0) missing.push_back(word);
   }
   EXPECT_GT(words.size(), 5000u);
-  EXPECT_THAT(missing, ::testing::IsEmpty()) << missing.size() << " table words are not in the lexicon";
+  std::string shown;
+  for (std::size_t i = 0; i < missing.size() && i < 20; ++i) shown += " " + missing[i];
+  EXPECT_TRUE(missing.empty()) << missing.size() << " of " << words.size()
+                               << " table words are not in the lexicon, first ones:" << shown;
 }
 
 }  // namespace
