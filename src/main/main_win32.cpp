@@ -407,10 +407,8 @@ int run_tray_host() {
   }
   HOST_WINDOW.store(host);
   COMMIT_QUEUE.store(new CommitQueue);
-  register_candidate_popup_class(instance);
   popup_window = create_candidate_popup(instance);
   set_popup_click_callback([host](std::size_t row) { commit_clicked_candidate(host, row); });
-  register_status_pill_class(instance);
   pill_window = create_status_pill(instance);
   set_pill_owner_window(host);
 

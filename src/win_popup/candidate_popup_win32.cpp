@@ -166,19 +166,20 @@ std::wstring to_wide(const std::string& text) {
   return {units.begin(), units.end()};
 }
 
-void register_candidate_popup_class(HINSTANCE instance) {
-  WNDCLASSEXW popup{};
-  popup.cbSize = sizeof popup;
-  popup.lpfnWndProc = candidate_popup_wndproc;
-  popup.hInstance = instance;
-  popup.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  popup.lpszClassName = kPopupClass;
-  RegisterClassExW(&popup);
+HWND create_floating_window(HINSTANCE instance, const wchar_t* class_name, WNDPROC procedure, int width, int height) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.lpszClassName = class_name;
+  RegisterClassExW(&window_class);
+  return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, class_name, class_name, WS_POPUP, 0, 0,
+                         width, height, nullptr, nullptr, instance, nullptr);
 }
 
 HWND create_candidate_popup(HINSTANCE instance) {
-  return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, kPopupClass, WS_POPUP, 0, 0,
-                         260, 200, nullptr, nullptr, instance, nullptr);
+  return create_floating_window(instance, kPopupClass, candidate_popup_wndproc, 260, 200);
 }
 
 HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight) {

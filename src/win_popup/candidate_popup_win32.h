@@ -37,7 +37,6 @@ UiThreadState& ui_thread_state();
 void set_popup_click_callback(std::function<void(std::size_t)> callback);
 
 inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
-void register_candidate_popup_class(HINSTANCE instance);
 HWND create_candidate_popup(HINSTANCE instance);
 
 // The light and dark colours shared by the popup and the pill.
@@ -49,6 +48,8 @@ const Palette& palette(bool dark);
 void draw_round_rect(HDC dc, RECT rect, int ellipse, COLORREF pen_colour, COLORREF brush_colour);
 // Paints into a bitmap of the client's size and copies it to the window in one blit.
 void paint_double_buffered(HWND window, const std::function<void(HDC dc, int width, int height)>& draw);
+// Registers the class and creates a hidden top-most tool window that never takes the focus.
+HWND create_floating_window(HINSTANCE instance, const wchar_t* class_name, WNDPROC procedure, int width, int height);
 // Moves, sizes and rounds a top-most window and shows it without activating it.
 void show_floating_window(HWND window, const PopupBox& box, std::int32_t radius);
 

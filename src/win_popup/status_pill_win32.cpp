@@ -144,19 +144,8 @@ PillViewState& pill_view_state() {
 
 void set_pill_owner_window(HWND owner) { owner_window() = owner; }
 
-void register_status_pill_class(HINSTANCE instance) {
-  WNDCLASSEXW pill{};
-  pill.cbSize = sizeof pill;
-  pill.lpfnWndProc = status_pill_wndproc;
-  pill.hInstance = instance;
-  pill.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  pill.lpszClassName = kPillClass;
-  RegisterClassExW(&pill);
-}
-
 HWND create_status_pill(HINSTANCE instance) {
-  return CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPillClass, kPillClass, WS_POPUP, 0, 0,
-                         220, 36, nullptr, nullptr, instance, nullptr);
+  return create_floating_window(instance, kPillClass, status_pill_wndproc, 220, 36);
 }
 
 }  // namespace tarovik

@@ -17,7 +17,6 @@ PillViewState& pill_view_state();
 // The host window the pill posts its clicks, drags and right clicks to.
 void set_pill_owner_window(HWND owner);
 
-void register_status_pill_class(HINSTANCE instance);
 HWND create_status_pill(HINSTANCE instance);
 
 }  // namespace tarovik
