@@ -22,6 +22,8 @@ SocketHandle accept_connection(SocketHandle listener);
 void set_receive_timeout(SocketHandle socket, int milliseconds);
 // Bytes received (0 when the peer closed), or -1 on an error or a time-out.
 long receive_some(SocketHandle socket, std::span<char> buffer);
+// Bytes sent, at most as many as fit one call, or -1 on an error.
+long send_some(SocketHandle socket, std::span<const char> bytes);
 // Sends everything in pieces; false when a send failed.
 bool send_all(SocketHandle socket, std::span<const char> bytes);
 void close_socket(SocketHandle socket);

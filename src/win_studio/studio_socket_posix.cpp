@@ -56,14 +56,10 @@ long receive_some(SocketHandle socket, std::span<char> buffer) {
   return n < 0 ? -1 : static_cast<long>(n);
 }
 
-bool send_all(SocketHandle socket, std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const std::size_t piece = std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
-    const ssize_t sent = ::send(fd(socket), bytes.data(), piece, MSG_NOSIGNAL);
-    if (sent <= 0) return false;
-    bytes = bytes.subspan(static_cast<std::size_t>(sent));
-  }
-  return true;
+long send_some(SocketHandle socket, std::span<const char> bytes) {
+  const std::size_t piece = std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
+  const ssize_t sent = ::send(fd(socket), bytes.data(), piece, MSG_NOSIGNAL);
+  return sent < 0 ? -1 : static_cast<long>(sent);
 }
 
 void close_socket(SocketHandle socket) {

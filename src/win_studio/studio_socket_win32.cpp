@@ -63,14 +63,10 @@ long receive_some(SocketHandle socket, std::span<char> buffer) {
   return n < 0 ? -1 : n;
 }
 
-bool send_all(SocketHandle socket, std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max()));
-    const int sent = ::send(handle(socket), bytes.data(), piece, 0);
-    if (sent <= 0) return false;
-    bytes = bytes.subspan(static_cast<std::size_t>(sent));
-  }
-  return true;
+long send_some(SocketHandle socket, std::span<const char> bytes) {
+  const int piece = static_cast<int>(std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max()));
+  const int sent = ::send(handle(socket), bytes.data(), piece, 0);
+  return sent < 0 ? -1 : sent;
 }
 
 void close_socket(SocketHandle socket) {
