@@ -161,13 +161,9 @@ void enable_per_monitor_dpi_awareness() {
 }
 
 std::filesystem::path log_path() {
-  std::optional<std::u16string> local_app_data;
-  wchar_t buffer[32768];
-  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, 32768);
-  if (length > 0 && length < 32768) local_app_data = std::u16string(buffer, buffer + length);
   wchar_t temp[MAX_PATH + 1] = {};
   const DWORD temp_length = GetTempPathW(MAX_PATH + 1, temp);
-  return corrections_log_path(local_app_data, std::wstring(temp, temp_length));
+  return corrections_log_path(local_app_data_folder(), std::wstring(temp, temp_length));
 }
 
 // Works through every queued commit: type it, then learn and log what the user promoted.

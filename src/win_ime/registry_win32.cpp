@@ -89,4 +89,12 @@ std::optional<std::u16string> running_executable_path() {
   }
 }
 
+std::optional<std::u16string> local_app_data_folder() {
+  // 32,767 characters is the longest value an environment variable can have.
+  std::wstring value(32768, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", value.data(), static_cast<DWORD>(value.size()));
+  if (length == 0 || length >= value.size()) return std::nullopt;
+  return std::u16string(value.begin(), value.begin() + length);
+}
+
 }  // namespace tarovik

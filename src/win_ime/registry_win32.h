@@ -19,5 +19,7 @@ class Win32Registry : public RegistryStore {
 
 // The full path of the running executable, as the system reports it.
 std::optional<std::u16string> running_executable_path();
+// The value of %LOCALAPPDATA%, when it is set.
+std::optional<std::u16string> local_app_data_folder();
 
 }  // namespace tarovik

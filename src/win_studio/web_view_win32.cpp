@@ -3,9 +3,12 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <optional>
 #include <utility>
 
 #include "trie/utf8.h"
+#include "win_ime/registry_win32.h"
 
 namespace tarovik {
 
@@ -134,15 +137,12 @@ std::string describe(HRESULT code) {
 // %LOCALAPPDATA%\Tarovik\WebView2: the runtime's default, a folder beside the executable,
 // is not writable when the program is installed for all users.
 std::wstring data_folder() {
-  wchar_t buffer[MAX_PATH];
-  const DWORD length = GetEnvironmentVariableW(L"LOCALAPPDATA", buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring folder(buffer, length);
-  for (const wchar_t* part : {L"\\Tarovik", L"\\WebView2"}) {
-    folder += part;
-    CreateDirectoryW(folder.c_str(), nullptr);
-  }
-  return folder;
+  const auto local_app_data = local_app_data_folder();
+  if (!local_app_data) return {};
+  const std::filesystem::path folder = std::filesystem::path(*local_app_data) / "Tarovik" / "WebView2";
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return folder.wstring();
 }
 
 }  // namespace
@@ -152,8 +152,7 @@ struct WebView::Runtime : std::enable_shared_from_this<WebView::Runtime> {
   std::wstring address;
   FailureHandler on_failure;
   CoreWebView2Controller* controller = nullptr;
-  bool failed = false;
-  std::string failure;
+  std::optional<std::string> failure;  // the first error; later ones are its consequences
 
   ~Runtime() {
     if (controller != nullptr) {
@@ -163,8 +162,7 @@ struct WebView::Runtime : std::enable_shared_from_this<WebView::Runtime> {
   }
 
   void fail(const std::string& error) {
-    if (failed) return;
-    failed = true;
+    if (failure) return;
     failure = error;
     if (on_failure) on_failure(error);
   }
@@ -234,7 +232,7 @@ Result<std::unique_ptr<WebView>> WebView::create(HWND parent, const std::u16stri
   handler->Release();
   if (FAILED(started)) return Error{"CreateCoreWebView2EnvironmentWithOptions: " + describe(started)};
   // A failure reported while the loader was still being called is this call's error.
-  if (runtime->failed) return Error{runtime->failure};
+  if (runtime->failure) return Error{*runtime->failure};
   runtime->on_failure = std::move(on_failure);
   return web_view;
 }
