@@ -419,7 +419,7 @@ def count_tokens(texts, counts):
                 counts[word] += 1
 
 
-def running_text_counts(roots, stats):
+def running_text_counts(roots, sources, stats):
     counts = Counter()
     ff = sorted(roots["firefox-esr-l10n-ne-np"].glob("usr/lib/firefox-esr/browser/extensions/langpack-ne-NP*.xpi"))
     if not ff:
@@ -433,8 +433,9 @@ def running_text_counts(roots, stats):
         raise DataError("libreoffice-l10n-ne: message catalogs not found")
     count_tokens((p.read_bytes().decode("utf-8", "replace") for p in files), counts)
     # The Nepali message catalogs of other packages: only their translations are counted.
-    for package in sorted(roots):
-        if package in ("firefox-esr-l10n-ne-np", "libreoffice-l10n-ne") or "counts" not in SOURCE_USES[package]:
+    catalog_packages = sorted(s["package"] for s in sources if "counts" in s["use"])
+    for package in catalog_packages:
+        if package in ("firefox-esr-l10n-ne-np", "libreoffice-l10n-ne"):
             continue
         catalogs = sorted(roots[package].glob("usr/share/locale/ne/LC_MESSAGES/*.mo"))
         if not catalogs:
@@ -582,9 +583,6 @@ def dumps(value, level=0):
     items = [inner + dumps(v, level + 1) for v in value]
     return "[\n" + ",\n".join(items) + "\n" + pad + "]"
 
-
-# What each pinned package is read for (sources.tsv).
-SOURCE_USES = {}
 
 # With --check nothing is written: each output is compared with the committed file.
 DIFFERENCES = None
@@ -806,14 +804,13 @@ def main():
     if args.update_sources:
         update_sources(sources)
     roots = {s["package"]: source_root(s, args.sources) for s in sources}
-    SOURCE_USES.update({s["package"]: s["use"] for s in sources})
     stats = {}
     dict_words, dict_flags = hunspell_words(roots["hunspell-ne"], stats)
     thesaurus = thesaurus_words(roots["mythes-ne"], stats)
     stats["thesaurus_new"] = len(thesaurus - dict_words)
     dict_words |= thesaurus
     ocr_words = tesseract_words(roots["tesseract-ocr-nep"], stats)
-    counts = running_text_counts(roots, stats)
+    counts = running_text_counts(roots, sources, stats)
     freq = assign_frequencies(dict_words, ocr_words, table_words, ranked, counts)
     freq.update(generate_forms(dict_flags, freq, stats))
 
