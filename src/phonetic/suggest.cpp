@@ -79,8 +79,7 @@ bool is_acronym(std::string_view roman) {
 }
 
 bool passes_through(std::string_view roman, std::string_view lower) {
-  return lower.starts_with("http://") || lower.starts_with("https://") || lower.starts_with("www.") ||
-         is_email(roman) || is_domain(lower) || is_handle(roman) || is_version_or_dotted_number(roman) ||
+  return is_web_address(lower) || is_email(roman) || is_domain(lower) || is_handle(roman) || is_version_or_dotted_number(roman) ||
          is_acronym(roman);
 }
 
@@ -166,6 +165,11 @@ std::vector<Candidate> ranked(const CandidatePool& pool, std::size_t limit) {
 }
 
 }  // namespace
+
+bool is_web_address(std::string_view roman) {
+  const std::string head = utf8::ascii_lower(roman.substr(0, 8));
+  return head.starts_with("http://") || head.starts_with("https://") || head.starts_with("www.");
+}
 
 SuggestResult suggest(const TransliterationEngine& engine, std::string_view roman, const SuggestOptions& options) {
   const std::size_t limit = options.limit == 0 ? kDefaultLimit : options.limit;

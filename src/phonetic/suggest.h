@@ -31,6 +31,9 @@ inline constexpr std::int64_t kLiteralScore = 100000;
 // Ranked Devanagari candidates for a roman word. Never fails; reads the engine only.
 SuggestResult suggest(const TransliterationEngine& engine, std::string_view roman, const SuggestOptions& options);
 
+// Begins with "www.", "http://" or "https://" in any letter case: typed as it stands.
+bool is_web_address(std::string_view roman);
+
 struct PrefixMatch {
   std::string word;
   std::uint16_t freq = 0;

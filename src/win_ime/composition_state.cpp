@@ -31,6 +31,13 @@ void pop_last_character(std::string& text) {
 
 }  // namespace
 
+bool full_stop_joins(std::string_view roman) {
+  const std::size_t at = roman.find('@');
+  return is_www(roman) || is_number_like(roman) || is_web_address(roman) || (at != std::string_view::npos && at > 0);
+}
+
+bool has_ascii_letter(std::string_view roman) { return std::any_of(roman.begin(), roman.end(), is_ascii_letter); }
+
 std::uint64_t clamp_max_candidates(std::uint64_t value) { return std::clamp(value, kMinCandidates, kMaxCandidates); }
 
 ImeState::ImeState(TransliterationEngine engine_in, ImeConfig config_in)
@@ -63,7 +70,8 @@ void ImeState::refresh_candidates() {
   SuggestOptions options;
   options.previous_word = previous_word;
   options.limit = clamp_max_candidates(config.max_candidates);
-  options.devanagari_digits = config.numerals_mode == NumeralsMode::devanagari;
+  // Smart writes Nepali digits too, but leaves dates and phone numbers as typed.
+  options.devanagari_digits = config.numerals_mode != NumeralsMode::ascii;
   options.smart_numerals = config.numerals_mode == NumeralsMode::smart;
   candidates = suggest(engine, roman, options).candidates;
   selected = 0;
@@ -138,7 +146,7 @@ std::optional<CommitAction> ImeState::accept_prediction(std::size_t index) {
 std::optional<CommitAction> ImeState::commit_selection(std::string_view suffix) {
   const bool danda = suffix == kDanda;
   const bool keep_typed = danda && (is_www(roman) || is_number_like(roman));
-  if (!keep_typed && std::any_of(roman.begin(), roman.end(), is_ascii_letter)) {
+  if (!keep_typed && has_ascii_letter(roman)) {
     const std::size_t index = candidates.empty() ? 0 : std::min(selected, candidates.size() - 1);
     if (auto action = commit_candidate(index, suffix)) return action;
   }

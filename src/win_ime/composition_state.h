@@ -22,6 +22,13 @@ using WindowId = std::uintptr_t;
 inline constexpr std::size_t kMaxRomanBytes = 28;
 inline constexpr std::string_view kDanda = "\u0964";
 
+// Whether a full stop typed now belongs to the roman text instead of ending the word: after
+// www, in a number or version, and inside a web or e-mail address.
+bool full_stop_joins(std::string_view roman);
+
+// Whether the roman text holds an ASCII letter (text without one is never committed).
+bool has_ascii_letter(std::string_view roman);
+
 // Undo record of the last commit made with a space.
 struct LastCommit {
   std::string word;

@@ -27,18 +27,6 @@ bool is_toggle(const ImeConfig& config, std::uint32_t key, const Modifiers& m) {
          (config.also_ctrl_space && key == vk::space && m.ctrl && !m.alt && !m.shift);
 }
 
-bool has_letter(std::string_view roman) {
-  return std::any_of(roman.begin(), roman.end(), [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
-}
-
-bool is_www_or_number_like(std::string_view roman) {
-  const bool www = roman.size() == 3 && std::all_of(roman.begin(), roman.end(), [](char c) { return c == 'w' || c == 'W'; });
-  const bool number_like = !roman.empty() && std::all_of(roman.begin(), roman.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == 'v' || c == 'V';
-  });
-  return www || number_like;
-}
-
 // A commit made under the lock: queue it and show the predictions when there are some.
 HookDecision committed(CommitAction action, bool popup_flag) {
   return {true, popup(popup_flag), std::move(action)};
@@ -51,8 +39,9 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   const bool show = s.config.show_candidate_popup;
   const std::size_t n = clamp_max_candidates(s.config.max_candidates);
 
+  // Rows act on keys only while the popup shows them; unseen, every key is typed as usual.
   // Predictions after a commit.
-  if (s.roman.empty() && s.predictions_shown && !s.candidates.empty()) {
+  if (show && s.roman.empty() && s.predictions_shown && !s.candidates.empty()) {
     std::optional<CommitAction> accepted;
     bool handled = false;
     if (key == vk::tab) {
@@ -62,12 +51,12 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
       s.cancel_composition();
       s.last_commit.reset();
       return swallow(popup(false));
-    } else if (key >= vk::key_1 && key <= vk::key_1 + 2 && !m.shift) {
+    } else if (key >= vk::key_1 && key <= vk::key_1 + 2 && !m.shift && s.config.number_key_commits) {
       handled = true;
       accepted = s.accept_prediction(key - vk::key_1);
     }
     if (handled && accepted) return committed(std::move(*accepted), show && s.predictions_shown);
-  } else if (!s.roman.empty() && !s.candidates.empty()) {
+  } else if (show && !s.roman.empty() && !s.candidates.empty()) {
     // Moving through the candidates, cancelling, picking by number.
     if (key == vk::tab || key == vk::down) {
       s.selected = (s.selected + 1) % s.candidates.size();
@@ -82,7 +71,7 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
       return swallow(popup(false));
     }
     const bool pick_key = key >= vk::key_1 && key < vk::key_1 + n;
-    if (pick_key && s.config.number_key_commits && s.config.show_candidate_popup && !m.shift && has_letter(s.roman)) {
+    if (pick_key && s.config.number_key_commits && !m.shift && has_ascii_letter(s.roman)) {
       if (auto action = s.commit_candidate(key - vk::key_1, " ")) return committed(std::move(*action), s.predictions_shown);
     }
   }
@@ -97,7 +86,7 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   if (key == vk::enter) suffix = "\r";
   if (key == vk::space) suffix = " ";
   if (key == vk::oem_period && !m.shift && s.config.period_purna_biram) {
-    if (is_www_or_number_like(s.roman)) {
+    if (full_stop_joins(s.roman)) {
       s.composition_push_char(U'.');
       return pass(popup(false));
     }

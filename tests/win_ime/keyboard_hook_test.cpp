@@ -31,7 +31,7 @@ class Hook : public ::testing::Test {
   void type(std::string_view text) {
     for (char c : text) {
       const auto upper = static_cast<std::uint32_t>(c >= 'a' && c <= 'z' ? c - 32 : c);
-      const HookDecision d = down(upper, static_cast<unsigned char>(c));
+      const HookDecision d = down(c == '.' ? vk::oem_period : upper, static_cast<unsigned char>(c));
       ASSERT_FALSE(d.swallow) << c;  // roman letters are mirrored to the application
     }
   }
@@ -177,17 +177,46 @@ TEST_F(Hook, BackspaceUndoesASpaceCommit) {
   EXPECT_EQ(state().roman, "ra");
 }
 
-TEST_F(Hook, FullStopAfterWwwStaysInTheComposition) {
-  type("www");
-  const HookDecision d = down(vk::oem_period, U'.');
-  EXPECT_FALSE(d.swallow);
-  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));
-  EXPECT_EQ(state().roman, "www.");
+TEST_F(Hook, FullStopStaysInAddressesAndNumbersElseEndsTheWord) {
+  for (std::string_view roman : {"www", "WwW.google", "https", "name@mail", "3"}) {
+    type(roman);
+    const HookDecision d = down(vk::oem_period, U'.');
+    const bool joins = roman != "https";  // ':' cannot be composed, so "https" is a word
+    EXPECT_EQ(d.swallow, !joins) << roman;
+    if (joins) {
+      EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));
+    }
+    EXPECT_EQ(state().roman, joins ? std::string(roman) + "." : "") << roman;
+    state().cancel_composition();
+  }
+  type("www.google.com");
+  EXPECT_EQ(down(vk::space, U' ').action->text, "www.google.com ");
+  for (std::string_view roman : {"ram", "@ram"}) {
+    type(roman);
+    const HookDecision danda = down(vk::oem_period, U'.');
+    EXPECT_TRUE(danda.swallow);
+    EXPECT_TRUE(danda.action->text.ends_with("।")) << roman;
+  }
+}
+
+TEST_F(Hook, RowsTheUserCannotSeeTakeNoKeys) {
+  state().config.show_candidate_popup = false;
+  type("ram");
+  for (std::uint32_t key : {vk::tab, vk::down, vk::up, vk::escape}) EXPECT_FALSE(down(key, std::nullopt).swallow);
+  EXPECT_EQ(state().roman, "ram");
+  EXPECT_EQ(down(vk::space, U' ').action->text, "राम ");
+  ASSERT_TRUE(state().predictions_shown);  // kept for when the popup is turned on again
+  for (std::uint32_t key : {vk::tab, vk::escape}) EXPECT_FALSE(down(key, std::nullopt).swallow);
+  EXPECT_FALSE(down('1', U'1').swallow);
+  EXPECT_EQ(state().roman, "1");
+
+  state().config.show_candidate_popup = true;
+  state().config.number_key_commits = false;
   state().cancel_composition();
   type("ram");
-  const HookDecision danda = down(vk::oem_period, U'.');
-  EXPECT_TRUE(danda.swallow);
-  EXPECT_EQ(danda.action->text, "राम।");
+  down(vk::space, U' ');
+  EXPECT_FALSE(down('1', U'1').swallow);
+  EXPECT_EQ(state().roman, "1");
 }
 
 TEST_F(Hook, SpaceWithoutLettersIsTypedNormally) {
