@@ -13,6 +13,7 @@
 
 #include "phonetic/prediction.h"
 #include "main/self_check.h"
+#include "win_ime/commit_drain.h"
 #include "win_ime/corrections_log.h"
 #include "win_studio/config_api.h"
 #include "win_studio/studio_assets.h"
@@ -167,26 +168,16 @@ std::filesystem::path log_path() {
 }
 
 // Works through every queued commit: type it, then learn and log what the user promoted.
+const CommitOutput& commit_output() {
+  static const CommitOutput output{send_injected_keys, log_path};
+  return output;
+}
+
 void drain_commits() {
+  ShowWindow(popup_window, SW_HIDE);
   SharedState* shared = GLOBAL_STATE.load();
   CommitQueue* queue = COMMIT_QUEUE.load();
-  if (shared == nullptr || queue == nullptr) return;
-  bool learn = false;
-  bool log = false;
-  {
-    std::lock_guard lock(shared->mutex);
-    learn = shared->state.config.learn_promoted_words;
-    log = shared->state.config.dev_correction_log;
-  }
-  ShowWindow(popup_window, SW_HIDE);
-  for (CommitAction& action : queue->take_all()) {
-    inject_text(action.erase_count, action.text);
-    if (action.promoted && learn) {
-      std::lock_guard lock(shared->mutex);
-      learn_promoted_word(shared->state.engine, action.roman, action.word);
-    }
-    if (action.promoted) append_correction_record(log, log_path(), action.roman, action.top1, action.word, action.prev_word);
-  }
+  if (shared != nullptr && queue != nullptr) drain_commit_queue(*shared, *queue, commit_output());
 }
 
 std::optional<Point> caret_on_screen(HWND foreground) {
@@ -265,31 +256,15 @@ void refresh_popup(bool show) {
   show_floating_window(popup_window, box, scaled(14, s));
 }
 
-// A click on a popup row commits that row (or accepts that prediction) and types it at once.
-void commit_clicked_candidate(HWND host, std::size_t index) {
+// A click on a popup row commits that row (or accepts that prediction) and types it at once,
+// after whatever the hook has queued, so the click's text lands in typing order.
+void click_candidate(HWND host, std::size_t index) {
   SharedState* shared = GLOBAL_STATE.load();
   if (shared == nullptr) return;
-  std::optional<CommitAction> action;
-  bool popup_flag = false;
-  bool log = false;
-  {
-    std::lock_guard lock(shared->mutex);
-    ImeState& state = shared->state;
-    log = state.config.dev_correction_log;
-    action = state.roman.empty() && state.predictions_shown ? state.accept_prediction(index)
-                                                            : state.commit_candidate(index, " ");
-    if (!action) return;
-    popup_flag = state.predictions_shown && state.config.show_candidate_popup;
+  if (CommitQueue* queue = COMMIT_QUEUE.load()) drain_commit_queue(*shared, *queue, commit_output());
+  if (const auto popup_flag = commit_clicked_candidate(*shared, index, commit_output())) {
+    PostMessageW(host, WM_APP_POPUP_REFRESH, *popup_flag ? 1 : 0, 0);
   }
-  inject_text(action->erase_count, action->text);
-  if (action->promoted) {
-    if (!action->roman.empty()) {
-      std::lock_guard lock(shared->mutex);
-      learn_promoted_word(shared->state.engine, action->roman, action->word);
-    }
-    append_correction_record(log, log_path(), action->roman, action->top1, action->word, action->prev_word);
-  }
-  PostMessageW(host, WM_APP_POPUP_REFRESH, popup_flag ? 1 : 0, 0);
 }
 
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -404,7 +379,7 @@ int run_tray_host() {
   HOST_WINDOW.store(host);
   COMMIT_QUEUE.store(new CommitQueue);
   popup_window = create_candidate_popup(instance);
-  set_popup_click_callback([host](std::size_t row) { commit_clicked_candidate(host, row); });
+  set_popup_click_callback([host](std::size_t row) { click_candidate(host, row); });
   pill_window = create_status_pill(instance);
   set_pill_owner_window(host);
 

@@ -173,14 +173,19 @@ std::optional<CommitAction> ImeState::undo_last_commit() {
   return action;
 }
 
-void CommitQueue::push(CommitAction action) {
+void CommitQueue::push(QueuedInput input) {
   std::lock_guard lock(mutex_);
-  actions_.push_back(std::move(action));
+  inputs_.push_back(std::move(input));
 }
 
-std::deque<CommitAction> CommitQueue::take_all() {
+std::deque<QueuedInput> CommitQueue::take_all() {
   std::lock_guard lock(mutex_);
-  return std::exchange(actions_, {});
+  return std::exchange(inputs_, {});
+}
+
+bool CommitQueue::empty() {
+  std::lock_guard lock(mutex_);
+  return inputs_.empty();
 }
 
 }  // namespace tarovik

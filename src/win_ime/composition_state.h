@@ -7,10 +7,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "phonetic/candidate.h"
 #include "phonetic/engine.h"
+#include "win_ime/key_injection.h"
 #include "win_ime/settings.h"
 
 namespace tarovik {
@@ -83,16 +85,20 @@ struct ImeState {
   void show_predictions(std::string_view word);
 };
 
-// Commit actions made by the hook, drained in order by the host window. Its lock is never
-// held together with the state's.
+// A commit, or a key of the user's that must reach the application after the commits before it.
+using QueuedInput = std::variant<CommitAction, InjectedKey>;
+
+// What the hook hands to the host window, drained in order. Its lock is never held together
+// with the state's.
 class CommitQueue {
  public:
-  void push(CommitAction action);
-  std::deque<CommitAction> take_all();
+  void push(QueuedInput input);
+  std::deque<QueuedInput> take_all();
+  bool empty();
 
  private:
   std::mutex mutex_;
-  std::deque<CommitAction> actions_;
+  std::deque<QueuedInput> inputs_;
 };
 
 }  // namespace tarovik

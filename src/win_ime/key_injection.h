@@ -7,12 +7,14 @@
 
 namespace tarovik {
 
-// One injected keyboard event: a backspace or a UTF-16 unit typed as a Unicode key.
+// One injected keyboard event: a backspace, a UTF-16 unit typed as a Unicode key, or a key of
+// the user's that the hook held back and replays.
 struct InjectedKey {
   std::uint16_t vk = 0;
   std::uint16_t scan = 0;
   bool unicode = false;
   bool key_up = false;
+  bool extended = false;
   friend bool operator==(const InjectedKey&, const InjectedKey&) = default;
 };
 

@@ -110,14 +110,7 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   return pass(popup(false));
 }
 
-}  // namespace
-
-bool is_composing_char(char32_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-         (c < 0x80 && kComposingMarks.find(static_cast<char>(c)) != std::string_view::npos);
-}
-
-HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
+HookDecision decide_handling(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
   const KeyEvent& event = in.event;
   if (event.extra_info == INJECTED_MARKER) return pass();
   if (event.message == KeyMessage::key_up || event.message == KeyMessage::sys_key_up) {
@@ -160,6 +153,73 @@ HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key
     s.previous_word.reset();
   }
   return decide_enabled_key(s, in);
+}
+
+bool is_key_message(KeyMessage m) { return m != KeyMessage::other; }
+
+bool is_key_up(KeyMessage m) { return m == KeyMessage::key_up || m == KeyMessage::sys_key_up; }
+
+// Generic and right-hand codes are kept under one code per modifier, as the system reports them.
+std::uint32_t modifier_slot(std::uint32_t key) {
+  switch (key) {
+    case vk::shift: return vk::lshift;
+    case vk::control: return vk::lcontrol;
+    case vk::menu: return vk::lmenu;
+    default: return key & 0xFF;
+  }
+}
+
+}  // namespace
+
+bool is_composing_char(char32_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c < 0x80 && kComposingMarks.find(static_cast<char>(c)) != std::string_view::npos);
+}
+
+HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
+  HookDecision decision = decide_handling(shared, swallowed_toggle_key, in);
+  if (in.hold_back && !decision.swallow && in.event.extra_info != INJECTED_MARKER && is_key_message(in.event.message)) {
+    const KeyEvent& e = in.event;
+    const bool unicode = e.vk == vk::packet;
+    decision.swallow = true;
+    decision.replay = InjectedKey{static_cast<std::uint16_t>(unicode ? 0 : e.vk), static_cast<std::uint16_t>(e.scan),
+                                  unicode, is_key_up(e.message), e.extended};
+  }
+  return decision;
+}
+
+void InputOrder::injecting(std::size_t events, std::uint64_t now_ms) {
+  in_flight_ += events;
+  last_injected_ms_ = now_ms;
+}
+
+void InputOrder::refused(std::size_t events) { in_flight_ -= std::min(events, in_flight_); }
+
+bool InputOrder::must_hold(const KeyEvent& event, bool queue_empty, std::uint64_t now_ms) {
+  if (event.extra_info == INJECTED_MARKER) {
+    if (in_flight_ > 0) --in_flight_;
+    last_injected_ms_ = now_ms;
+    return false;
+  }
+  if (in_flight_ > 0 && now_ms - last_injected_ms_ > kLostAfterMs) in_flight_ = 0;
+  if (queue_empty && in_flight_ == 0) {
+    held_down_.fill(std::nullopt);
+    caps_flips_ = 0;
+    return false;
+  }
+  return true;
+}
+
+void InputOrder::held(const KeyEvent& event) {
+  const bool up = is_key_up(event.message);
+  held_down_[modifier_slot(event.vk)] = !up;
+  if (event.vk == vk::capital && !up) ++caps_flips_;
+}
+
+Modifiers InputOrder::modifiers(const std::function<bool(std::uint32_t)>& system_down) const {
+  auto down = [&](std::uint32_t key) { return held_down_[key].value_or(system_down(key)); };
+  return {down(vk::lcontrol) || down(vk::rcontrol), down(vk::lmenu) || down(vk::rmenu),
+          down(vk::lwin) || down(vk::rwin), down(vk::lshift) || down(vk::rshift)};
 }
 
 }  // namespace tarovik

@@ -66,6 +66,13 @@ else
   type "hello "
   key ctrl+alt+space                   # on again
   type "kathmandu2"                    # 2 picks the second row
+  # The same sentences typed slowly and as fast as xdotool can must arrive alike: keys typed
+  # while a commit is being typed wait for it. "q," starts each line without context.
+  sentences='q, mero naam Ram ho. ma kathmandu ma baschhu. www.google.com herchhu. timi kasto chhau. '
+  key Return
+  xdotool type --delay 60 "$sentences"; sleep 1
+  key Return
+  xdotool type --delay 2 "$sentences"; sleep 2
 fi
 sleep 1
 touch "$work/stop"
@@ -84,6 +91,13 @@ result=$(cat "$work/result.txt" 2>/dev/null)
 echo "the field holds: [$result]"
 if [ "$mode" != "--demo" ]; then
   expected=$(printf 'नमस्ते काठमाडौँ\r\nघर hello काठमाण्डौ ')
-  [ "$result" = "$expected" ] || fail "expected: [$expected]"
+  slow=$(printf '%s' "$result" | tr -d '\r' | sed -n 3p)
+  fast=$(printf '%s' "$result" | tr -d '\r' | sed -n 4p)
+  [ "$(printf '%s' "$result" | tr -d '\r' | head -n 2)" = "$(printf '%s' "$expected" | tr -d '\r')" ] ||
+    fail "expected to begin with: [$expected]"
+  # Only the context reset and the address stay roman.
+  [ "$(printf '%s' "$slow" | sed 's/^q, //; s/www\.google\.com //' | tr -cd 'A-Za-z')" = "" ] ||
+    fail "roman letters left in: [$slow]"
+  [ "$fast" = "$slow" ] || fail "typed fast: [$fast], typed slowly: [$slow]"
 fi
 exit $failed

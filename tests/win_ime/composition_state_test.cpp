@@ -227,16 +227,5 @@ TEST(CompositionInvariants, HoldUnderRandomUse) {
   }
 }
 
-TEST(CommitQueueOrder, TakesEverythingInOrder) {
-  CommitQueue queue;
-  queue.push({.text = "a"});
-  queue.push({.text = "b"});
-  const auto first = queue.take_all();
-  ASSERT_EQ(first.size(), 2u);
-  EXPECT_EQ(first[0].text, "a");
-  EXPECT_EQ(first[1].text, "b");
-  EXPECT_TRUE(queue.take_all().empty());
-}
-
 }  // namespace
 }  // namespace tarovik

@@ -219,6 +219,51 @@ TEST_F(Hook, RowsTheUserCannotSeeTakeNoKeys) {
   EXPECT_EQ(state().roman, "1");
 }
 
+TEST_F(Hook, HeldBackKeysAreSwallowedAndReplayedAsTyped) {
+  auto held = [&](KeyMessage message, std::uint32_t key, std::optional<char32_t> ch, std::uint64_t extra = 0) {
+    HookInputs in{{message, key, 0x22, extra, true}, {}, kEditor, [ch] { return ch; }, true};
+    return decide_key(&shared_, toggle_key_, in);
+  };
+  HookDecision d = held(KeyMessage::key_down, 'G', U'g');
+  EXPECT_TRUE(d.swallow);
+  EXPECT_EQ(d.replay, (InjectedKey{'G', 0x22, false, false, true}));
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // composed all the same
+  EXPECT_EQ(state().roman, "g");
+  EXPECT_EQ(held(KeyMessage::key_up, 'G', std::nullopt).replay, (InjectedKey{'G', 0x22, false, true, true}));
+  EXPECT_EQ(held(KeyMessage::sys_key_down, vk::packet, std::nullopt).replay, (InjectedKey{0, 0x22, true, false, true}));
+  d = held(KeyMessage::key_down, vk::space, U' ');  // a commit is queued, not replayed
+  EXPECT_TRUE(d.action.has_value());
+  EXPECT_FALSE(d.replay.has_value());
+  d = held(KeyMessage::key_down, 'G', U'g', INJECTED_MARKER);
+  EXPECT_FALSE(d.swallow);
+  EXPECT_FALSE(d.replay.has_value());
+}
+
+TEST(InputOrder, HoldsUserKeysUntilEveryInjectedEventCameBack) {
+  InputOrder order;
+  const KeyEvent user{KeyMessage::key_down, 'G', 0, 0};
+  const KeyEvent marked{KeyMessage::key_down, 0, 0, INJECTED_MARKER};
+  auto nothing_held = [](std::uint32_t) { return false; };
+  EXPECT_FALSE(order.must_hold(user, true, 0));
+  EXPECT_TRUE(order.must_hold(user, false, 0));  // a commit is queued
+  order.injecting(3, 10);
+  order.refused(1);
+  EXPECT_TRUE(order.must_hold(user, true, 11));
+  order.held({KeyMessage::key_down, vk::lshift, 0, 0});
+  order.held({KeyMessage::key_down, vk::capital, 0, 0});
+  EXPECT_TRUE(order.modifiers(nothing_held).shift);  // the system never saw the held-back Shift
+  EXPECT_TRUE(order.caps_lock_flipped());
+  EXPECT_FALSE(order.must_hold(marked, true, 12));
+  EXPECT_TRUE(order.must_hold(user, true, 13));
+  EXPECT_FALSE(order.must_hold(marked, true, 14));
+  EXPECT_FALSE(order.must_hold(user, true, 15));
+  EXPECT_FALSE(order.modifiers(nothing_held).shift);  // replayed: the system knows it now
+  EXPECT_FALSE(order.caps_lock_flipped());
+  order.injecting(2, 100);  // taken, then dropped on the way: never seen again
+  EXPECT_TRUE(order.must_hold(user, true, 600));
+  EXPECT_FALSE(order.must_hold(user, true, 601));
+}
+
 TEST_F(Hook, SpaceWithoutLettersIsTypedNormally) {
   type("123");
   const HookDecision d = down(vk::space, U' ');

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "win_ime/composition_state.h"
+#include "win_ime/key_injection.h"
+#include "win_ime/keyboard_hook.h"
+
+namespace tarovik {
+
+// What a commit does outside the state: the Windows side sends the events in one SendInput
+// call and names the corrections log; tests record both.
+struct CommitOutput {
+  std::function<void(const std::vector<InjectedKey>&)> send;
+  std::function<std::filesystem::path()> log_path;
+};
+
+// Takes everything queued and sends it in order in one go (each commit's backspaces and text,
+// each held-back key), then learns and logs the commits. The state's lock is never held while
+// sending.
+void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out);
+
+// A click on popup row index: accepts that prediction while predictions are shown, else
+// commits that candidate with one space, and types it at once. Gives the popup flag for the
+// refresh that follows, or nothing when the click committed nothing.
+std::optional<bool> commit_clicked_candidate(SharedState& shared, std::size_t index, const CommitOutput& out);
+
+}  // namespace tarovik

@@ -1,0 +1,104 @@
+#include "win_ime/commit_drain.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "test_engine.h"
+
+namespace tarovik {
+namespace {
+
+class Commits : public ::testing::Test {
+ protected:
+  Commits()
+      : shared_{{}, ImeState(testing::build_engine({
+                                 .words = {{"नमस्ते", 30000}, {"राम", 30000}, {"घर", 30000}},
+                                 .aliases = R"({"aliases": {"namaste": ["नमस्ते", "नमस्कार"]}})",
+                                 .bigrams = R"({"bigrams": {"नमस्कार": {"दाइ": 40000, "हजुर": 30000}}})",
+                             }),
+                             ImeConfig{})} {
+    std::filesystem::remove_all(folder_);
+    output_.send = [this](const std::vector<InjectedKey>& keys) { sent_.push_back(keys); };
+    output_.log_path = [this] { return folder_ / "log.jsonl"; };
+  }
+  ~Commits() override { std::filesystem::remove_all(folder_); }
+
+  // Types roman, selects a row and commits it with a space, as the hook would.
+  CommitAction commit(std::string_view roman, std::size_t row) {
+    ImeState& s = shared_.state;
+    for (char c : roman) s.composition_push_char(static_cast<unsigned char>(c));
+    s.selected = row;
+    return *s.commit_selection(" ");
+  }
+  std::string log() const {
+    std::ifstream in(folder_ / "log.jsonl", std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  bool learned(std::string_view roman) const { return shared_.state.engine.learned_aliases.contains(std::string(roman)); }
+
+  const std::filesystem::path folder_ = std::filesystem::temp_directory_path() / "tarovik-drain-test";
+  SharedState shared_;
+  CommitOutput output_;
+  std::vector<std::vector<InjectedKey>> sent_;
+};
+
+TEST_F(Commits, DrainTypesEverythingInQueueOrder) {
+  CommitQueue queue;
+  const InjectedKey held{'G', 0x22, false, false, false};
+  queue.push(commit("namaste", 1));
+  queue.push(held);
+  queue.push(commit("ram", 0));
+  drain_commit_queue(shared_, queue, output_);
+  std::vector<InjectedKey> expected = build_injected_keys(7, "नमस्कार ");
+  expected.push_back(held);
+  for (const InjectedKey& key : build_injected_keys(3, "राम ")) expected.push_back(key);
+  EXPECT_EQ(sent_, std::vector<std::vector<InjectedKey>>{expected});  // one send, in queue order
+  EXPECT_TRUE(queue.take_all().empty());
+}
+
+TEST_F(Commits, OnlyPromotedPicksAreLearnedAndLoggedAsTheSettingsSay) {
+  struct Row {
+    bool learn, log;
+    std::size_t row;
+    bool learned, logged;
+  };
+  for (const Row r : {Row{true, true, 1, true, true}, Row{true, true, 0, false, false},
+                      Row{true, false, 1, true, false}, Row{false, true, 1, false, false}}) {
+    shared_.state.engine.learned_aliases.clear();
+    shared_.state.previous_word = "राम";
+    std::filesystem::remove_all(folder_);
+    shared_.state.config.learn_promoted_words = r.learn;
+    shared_.state.config.dev_correction_log = r.log;
+    CommitQueue queue;
+    queue.push(commit("namaste", r.row));
+    drain_commit_queue(shared_, queue, output_);
+    EXPECT_EQ(learned("namaste"), r.learned) << r.learn << r.log << r.row;
+    EXPECT_EQ(log(), r.logged ? R"({"prev_word":"राम","roman":"namaste","top1_shown":"नमस्ते","user_selected":"नमस्कार"})"
+                                "\n"
+                              : "")
+        << r.learn << r.log << r.row;
+  }
+}
+
+TEST_F(Commits, AClickAcceptsAShownPredictionElseCommitsTheRowWithASpace) {
+  shared_.state.config.dev_correction_log = true;
+  EXPECT_EQ(commit_clicked_candidate(shared_, 0, output_), std::nullopt);  // nothing to click
+  for (char c : std::string_view("namaste")) shared_.state.composition_push_char(static_cast<unsigned char>(c));
+  EXPECT_EQ(commit_clicked_candidate(shared_, 1, output_), std::optional<bool>(true));  // predictions follow
+  EXPECT_TRUE(learned("namaste"));
+  EXPECT_NE(log(), "");
+  EXPECT_EQ(commit_clicked_candidate(shared_, 1, output_), std::optional<bool>(false));  // हजुर predicts nothing
+  for (char c : std::string_view("12")) shared_.state.composition_push_char(static_cast<unsigned char>(c));
+  EXPECT_EQ(commit_clicked_candidate(shared_, 0, output_), std::optional<bool>(false));  // no letter: still committed
+  ASSERT_EQ(sent_.size(), 3u);
+  EXPECT_EQ(sent_[0], build_injected_keys(7, "नमस्कार "));
+  EXPECT_EQ(sent_[1], build_injected_keys(0, "हजुर "));
+  EXPECT_EQ(sent_[2], build_injected_keys(2, "१२ "));
+}
+
+}  // namespace
+}  // namespace tarovik
