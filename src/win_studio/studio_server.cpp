@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -17,6 +19,7 @@ namespace {
 
 constexpr int kReceiveTimeoutMs = 2000;
 constexpr int kBacklog = 128;
+constexpr std::chrono::milliseconds kAcceptRetryDelay{20};
 
 HttpResponse ok(std::string_view content_type, std::string_view body) {
   return {"200 OK", std::string(content_type), {}, body};
@@ -109,6 +112,26 @@ void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, s
   close_socket(socket);
 }
 
+void run_studio_accept_loop(SocketHandle listener, std::shared_ptr<const StudioRoutes> routes, std::uint16_t port) {
+  while (true) {
+    const SocketHandle connection = accept_connection(listener);
+    if (connection == kNoSocket) {
+      // Out of descriptors, say: accept fails at once until one is freed.
+      std::this_thread::sleep_for(kAcceptRetryDelay);
+      continue;
+    }
+    try {
+      // Each connection shares the routes, so it may outlive this loop.
+      std::thread([connection, port, routes] { handle_studio_connection(*routes, connection, port); }).detach();
+    } catch (const std::system_error&) {
+      std::fprintf(stderr, "failed to spawn thread\n");
+      close_socket(connection);
+      close_socket(listener);
+      return;
+    }
+  }
+}
+
 std::uint16_t studio_port(const StudioRoutes& routes) {
   static std::once_flag once;
   static std::uint16_t port = 0;
@@ -118,23 +141,11 @@ std::uint16_t studio_port(const StudioRoutes& routes) {
     const SocketHandle socket = listener.value().socket;
     const std::uint16_t bound = listener.value().port;
     try {
-      std::thread([socket, bound, routes] {
-        while (true) {
-          const SocketHandle connection = accept_connection(socket);
-          if (connection == kNoSocket) continue;
-          try {
-            std::thread([connection, bound, &routes] { handle_studio_connection(routes, connection, bound); }).detach();
-          } catch (const std::system_error&) {
-            std::fprintf(stderr, "failed to spawn thread\n");
-            close_socket(connection);
-            return;
-          }
-        }
-      }).detach();
+      std::thread(run_studio_accept_loop, socket, std::make_shared<const StudioRoutes>(routes), bound).detach();
     } catch (const std::system_error& error) {
       fatal("failed to spawn thread", error.what());
     }
-    port = listener.value().port;
+    port = bound;
   });
   return port;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,10 @@ std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std:
 // Reads one request from the socket, answers it and closes the socket.
 void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, std::uint16_t port);
 void send_http_response(SocketHandle socket, const HttpResponse& response);
+
+// Accepts connections for ever, one thread each. When no thread can be created it stops with a
+// message and closes the listener; connections already running keep their share of routes.
+void run_studio_accept_loop(SocketHandle listener, std::shared_ptr<const StudioRoutes> routes, std::uint16_t port);
 
 // STUDIO_PORT: the first reader starts the server (127.0.0.1, a port the system picks) with
 // these routes; every reader gets the same port. A failure to listen is fatal.
