@@ -123,6 +123,10 @@ std::string format_response_head(std::string_view status, std::string_view conte
   head.append("HTTP/1.1 ").append(status).append("\r\n");
   head.append("Content-Type: ").append(content_type).append("\r\n");
   head.append("Content-Length: ").append(std::to_string(body_size)).append("\r\n");
+  if (content_type.starts_with("text/html")) {
+    // A page of another local origin must not frame ours and click its controls.
+    head.append("Content-Security-Policy: frame-ancestors 'self'\r\nX-Frame-Options: SAMEORIGIN\r\n");
+  }
   head.append("Cache-Control: no-store\r\n");
   head.append("Connection: close\r\n\r\n");
   return head;

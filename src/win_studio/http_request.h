@@ -46,7 +46,8 @@ class RequestReader {
 // 65,536; anything else reads as 0.
 std::size_t content_length_of(std::string_view head);
 
-// The head text of a response: status line and exactly four header lines.
+// The head text of a response: status line and four header lines, and for an HTML page two
+// more that keep other origins from framing it.
 std::string format_response_head(std::string_view status, std::string_view content_type, std::size_t body_size);
 
 }  // namespace tarovik

@@ -8,6 +8,7 @@ import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { existsSync, mkdirSync } from 'node:fs';
 import { dirname, resolve } from 'node:path';
+import { createServer } from 'node:http';
 import { createInterface } from 'node:readline';
 import { after, before, describe, it } from 'node:test';
 import { fileURLToPath } from 'node:url';
@@ -113,7 +114,7 @@ async function openSession({ args = [], colorScheme = 'light', hold = false } = 
     window.toastLog = [];
     document.addEventListener('DOMContentLoaded', () => {
       const toast = document.getElementById('savedToast');
-      new MutationObserver(() => window.toastLog.push([performance.now(), toast.textContent]))
+      if (toast) new MutationObserver(() => window.toastLog.push([performance.now(), toast.textContent]))
         .observe(toast, { childList: true, characterData: true, subtree: true });
     });
   });
@@ -378,6 +379,34 @@ describe('the power button', () => {
     assert.equal(sent.enabled, null);
     assert.equal(reply.enabled, false, 'the change switched the input method back on');
     assert.equal(await text(page, 'powerBtn'), 'Paused (EN)');
+  });
+});
+
+describe('framing', () => {
+  it('lets only the server itself frame the Preferences page', async () => {
+    const session = await openSession();
+    // Another local site, a real server on its own port, whose page frames the Preferences page.
+    const parentPage = `<iframe src="${session.server.url}preferences" onload="document.body.dataset.loaded = 1"></iframe>`;
+    const other = createServer((request, reply) => reply.writeHead(200, { 'Content-Type': 'text/html' }).end(parentPage));
+    await new Promise((listening) => other.listen(0, '127.0.0.1', listening));
+    try {
+      const { page, server } = session;
+      const statusReads = () => server.events.filter((e) => e.route === 'GET /api/config').length;
+      const own = new URL(server.url).origin;
+      await page.route(`${own}/framing-test`, (route) => route.fulfill({ contentType: 'text/html', body: parentPage }));
+      const port = other.address().port;
+      for (const [origin, framed] of [[own, true], [`http://127.0.0.1:${port}`, false], [`http://localhost:${port}`, false]]) {
+        const reads = statusReads();
+        await page.goto(`${origin}/framing-test`);
+        await page.waitForFunction(() => document.body.dataset.loaded === '1');
+        if (framed) await server.waitFor('the framed page reading the status', () => statusReads() === reads + 1);
+        else await sleep(300);
+        assert.equal(statusReads(), reads + (framed ? 1 : 0), `framed from ${origin}`);
+      }
+    } finally {
+      other.close();
+      await closeSession(session);
+    }
   });
 });
 

@@ -51,10 +51,14 @@ TEST(HttpRequest, ShortBodyIsWhatArrived) {
   EXPECT_TRUE(reader.wants_more());
 }
 
-TEST(HttpResponseHead, ExactlyTheFiveLines) {
+TEST(HttpResponseHead, ExactlyTheFiveLinesAndForPagesTheFramingRules) {
   EXPECT_EQ(format_response_head("200 OK", "text/plain", 5),
             "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 5\r\nCache-Control: no-store\r\n"
             "Connection: close\r\n\r\n");
+  EXPECT_EQ(format_response_head("200 OK", "text/html; charset=utf-8", 12),
+            "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=utf-8\r\nContent-Length: 12\r\n"
+            "Content-Security-Policy: frame-ancestors 'self'\r\nX-Frame-Options: SAMEORIGIN\r\n"
+            "Cache-Control: no-store\r\nConnection: close\r\n\r\n");
 }
 
 }  // namespace
