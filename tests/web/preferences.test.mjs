@@ -382,6 +382,41 @@ describe('the power button', () => {
   });
 });
 
+describe('coming back to a page left open', () => {
+  it('reads the status again, so its next save keeps what changed elsewhere', async () => {
+    const session = await openSession({ args: ['--config', JSON.stringify(STORED)] });
+    try {
+      const { page, server } = session;
+      const comebacks = [
+        ['focus', () => window.dispatchEvent(new Event('focus'))],
+        ['visibility', () => document.dispatchEvent(new Event('visibilitychange'))],
+      ];
+      for (const [name, comeBack] of comebacks) {
+        // The tray flips Ctrl+Space, the pill and start with Windows; the pill is dragged.
+        const before = await server.request('GET', '/api/config');
+        const config = { ...before.config, alsoCtrlSpace: !before.config.alsoCtrlSpace,
+          showFloatingPill: !before.config.showFloatingPill, pillX: before.config.pillX + 10, pillY: 7 };
+        const elsewhere = await server.request('POST', '/api/config', JSON.stringify({ autostart: !before.autostart, config }));
+        await Promise.all([
+          page.waitForResponse((r) => r.url().endsWith('/api/config') && r.request().method() === 'GET'),
+          page.evaluate(comeBack),
+        ]);
+        await page.waitForFunction(() => !document.getElementById('powerBtn').disabled);
+        assert.deepEqual(await controlValues(page), expectedControls(elsewhere), `${name}: the page shows the new status`);
+
+        const { sent, reply } = await saveBy(page, () => page.click('label.switch:has(#showModeToast)'));
+        assert.equal(sent.enabled, null, `${name}: a settings change leaves "enabled" to the host`);
+        assert.equal(sent.autostart, elsewhere.autostart, `${name}: start with Windows was sent back stale`);
+        assert.deepEqual(sent.config, { ...elsewhere.config, showModeToast: !elsewhere.config.showModeToast },
+          `${name}: the save undid a change made elsewhere`);
+        assert.equal(reply.config.pillX, config.pillX);
+      }
+    } finally {
+      await closeSession(session);
+    }
+  });
+});
+
 describe('framing', () => {
   it('lets only the server itself frame the Preferences page', async () => {
     const session = await openSession();
