@@ -1,29 +1,14 @@
 // tvtr-build WORDS.tsv OUT.tvtrie.gz
 // Writes the gzip-compressed TVTR lexicon from lines "word<TAB>frequency" (1..65535, UTF-8);
-// blank lines and lines starting with '#' are skipped.
+// blank lines and lines starting with '#' are skipped; a byte-order mark is refused.
 #include <cstdio>
 #include <fstream>
-#include <optional>
+#include <iterator>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "trie/lexicon_trie.h"
 #include "tvtr_writer.h"
 
 namespace {
-
-// Digits only: no sign, no spaces, nothing after the number.
-std::optional<std::uint16_t> parse_freq(std::string_view text) {
-  if (text.empty() || text.size() > 5) return std::nullopt;
-  std::uint32_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<std::uint32_t>(c - '0');
-  }
-  if (value == 0 || value > 65535) return std::nullopt;
-  return static_cast<std::uint16_t>(value);
-}
 
 std::uint32_t header_u32(const std::vector<std::uint8_t>& file, std::size_t at) {
   std::uint32_t value = 0;
@@ -43,30 +28,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tvtr-build: cannot read %s\n", argv[1]);
     return 1;
   }
-  std::vector<tarovik::LexiconWord> words;
-  std::string line;
-  for (std::size_t number = 1; std::getline(in, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();  // a file saved with CRLF
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t tab = line.find('\t');
-    const auto freq = tab == std::string::npos ? std::nullopt : parse_freq(std::string_view(line).substr(tab + 1));
-    if (tab == 0 || !freq) {
-      std::fprintf(stderr, "tvtr-build: %s:%zu: expected word<TAB>frequency (1..65535)\n", argv[1], number);
-      return 1;
-    }
-    std::string word = line.substr(0, tab);
-    if (tarovik::decode_trie_label(tarovik::encode_trie_label(word)) != word) {
-      std::fprintf(stderr, "tvtr-build: %s:%zu: the word is not valid UTF-8 within U+0000..U+FFFF\n", argv[1], number);
-      return 1;
-    }
-    words.push_back({std::move(word), *freq});
-  }
+  const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) {
     std::fprintf(stderr, "tvtr-build: error reading %s\n", argv[1]);
     return 1;
   }
+  auto words = tarovik::read_word_list(text);
+  if (!words) {
+    std::fprintf(stderr, "tvtr-build: %s:%s\n", argv[1], words.error().c_str());
+    return 1;
+  }
 
-  auto trie = tarovik::write_lexicon_trie(std::move(words));
+  auto trie = tarovik::write_lexicon_trie(std::move(words).value());
   if (!trie) {
     std::fprintf(stderr, "tvtr-build: %s: %s\n", argv[1], trie.error().c_str());
     return 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "trie/lexicon_trie.h"
@@ -84,7 +85,43 @@ void put_u32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value
   for (std::size_t k = 0; k < 4; ++k) out[at + k] = static_cast<std::uint8_t>(value >> (8 * k));
 }
 
+// Digits only: no sign, no spaces, nothing after the number.
+std::optional<std::uint16_t> parse_freq(std::string_view text) {
+  if (text.empty() || text.size() > 5) return std::nullopt;
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<std::uint32_t>(c - '0');
+  }
+  if (value == 0 || value > 65535) return std::nullopt;
+  return static_cast<std::uint16_t>(value);
+}
+
 }  // namespace
+
+Result<std::vector<LexiconWord>> read_word_list(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    return Error{"1: the file starts with a byte-order mark (EF BB BF); save it as UTF-8 without one"};
+  }
+  std::vector<LexiconWord> words;
+  for (std::size_t number = 1; !text.empty(); ++number) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    if (line.ends_with('\r')) line.remove_suffix(1);  // a file saved with CR LF
+    if (line.empty() || line.front() == '#') continue;
+    const std::size_t tab = line.find('\t');
+    const auto freq = tab == std::string_view::npos ? std::nullopt : parse_freq(line.substr(tab + 1));
+    const std::string where = std::to_string(number) + ": ";
+    if (tab == 0 || !freq) return Error{where + "expected word<TAB>frequency (1..65535)"};
+    std::string word(line.substr(0, tab));
+    if (decode_trie_label(encode_trie_label(word)) != word) {
+      return Error{where + "the word is not valid UTF-8 within U+0000..U+FFFF"};
+    }
+    words.push_back({std::move(word), *freq});
+  }
+  return words;
+}
 
 Result<std::vector<std::uint8_t>> write_lexicon_trie(std::vector<LexiconWord> words) {
   std::vector<Key> keys;

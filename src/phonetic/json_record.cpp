@@ -307,6 +307,9 @@ Result<JsonDocument> parse_json(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == '\n') document.line_starts_.push_back(i + 1);
     }
+    // The parser would skip a leading byte-order mark; JSON text has none, so it is a stray
+    // byte like any other.
+    if (text.starts_with('\xEF')) return Error{document.error_at(0, "syntax error: invalid literal")};
     TreeBuilder builder(document.text_);
     const bool parsed = nlohmann::json::sax_parse(builder.begin(), builder.end(), &builder,
                                                   nlohmann::json::input_format_t::json, /*strict=*/true,

@@ -49,7 +49,8 @@ class JsonDocument {
   std::vector<std::size_t> line_starts_;
 };
 
-// One JSON value followed by nothing but space, tab, LF and CR. Nesting deeper than
+// One JSON value followed by nothing but space, tab, LF and CR; a leading byte-order mark is
+// refused like any stray byte. Nesting deeper than
 // kMaxJsonDepth is refused, so nothing that walks the tree (its destructor included)
 // recurses without bound. No exception escapes.
 inline constexpr std::size_t kMaxJsonDepth = 512;

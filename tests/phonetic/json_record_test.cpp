@@ -52,6 +52,12 @@ TEST(TablesJsonText, PlacesMessagesByLineAndCharacter) {
   EXPECT_EQ(document.where(text.size() + 10), " at line 3 column 2");
 }
 
+TEST(TablesJsonText, ALeadingByteOrderMarkIsAStrayByte) {
+  for (std::string_view text : {"\xEF\xBB\xBF{}", "\xEF{}", "x{}"}) {
+    EXPECT_EQ(parse_error(text), "syntax error: invalid literal at line 1 column 1");
+  }
+}
+
 TEST(TablesJsonText, OnlyWhitespaceMayFollowTheValue) {
   EXPECT_TRUE(parse_json("{} \t\r\n").ok());
   EXPECT_EQ(parse_error("{} x"), "trailing characters at line 1 column 4");

@@ -151,6 +151,30 @@ TEST(TvtrWriter, RefusesWordsItCannotStore) {
   EXPECT_EQ(empty.word_count, 0u);
 }
 
+TEST(TvtrWordList, ReadsLinesAndNamesTheLineAtFault) {
+  const auto words = read_word_list("# words\r\nनेपाल\t60000\r\n\nA\t1\n#\tx\nकम\t+5\n");
+  EXPECT_EQ(words.error(), "6: expected word<TAB>frequency (1..65535)");
+  const auto good = read_word_list("# words\r\nनेपाल\t60000\r\n\nA\t1");
+  ASSERT_TRUE(good.ok()) << good.error();
+  ASSERT_EQ(good.value().size(), 2u);
+  EXPECT_EQ(good.value()[0].text, "नेपाल");
+  EXPECT_EQ(good.value()[0].freq, 60000);
+  EXPECT_EQ(good.value()[1].text, "A");
+
+  const struct {
+    std::string_view text;
+    std::string_view error;
+  } refused[] = {
+      {"\xEF\xBB\xBFनेपाल\t5\n", "1: the file starts with a byte-order mark (EF BB BF); save it as UTF-8 without one"},
+      {"क\t65536\n", "1: expected word<TAB>frequency (1..65535)"},
+      {"क\t0\n", "1: expected word<TAB>frequency (1..65535)"},
+      {"क\n", "1: expected word<TAB>frequency (1..65535)"},
+      {"\t5\n", "1: expected word<TAB>frequency (1..65535)"},
+      {"\n\U0001F600\t3\n", "2: the word is not valid UTF-8 within U+0000..U+FFFF"},
+  };
+  for (const auto& row : refused) EXPECT_EQ(read_word_list(row.text).error(), row.error) << row.text;
+}
+
 TEST(TvtrWriter, GzipIsStandardAndDeterministic) {
   auto written = write_lexicon_trie(sample_words());
   ASSERT_TRUE(written.ok());

@@ -70,6 +70,16 @@ TEST_F(ConfigApi, BadBodiesChangeNothing) {
   EXPECT_EQ(registry_.find(kSettingsKey, kSettingsValue), nullptr);
 }
 
+TEST_F(ConfigApi, ALeadingByteOrderMarkIsNotJson) {
+  EXPECT_EQ(read_api_config_update("\xEF\xBB\xBF{\"enabled\":false}").error(),
+            "syntax error: invalid literal at line 1 column 1");
+  EXPECT_EQ(handle_post_config(host_, "\xEF\xBB\xBF{}").status, "400 Bad Request");
+  registry_.write_string(kSettingsKey, kSettingsValue, u"\uFEFF{\"uiScale\":\"large\"}", true);
+  EXPECT_EQ(load_preferences(registry_).ui_scale, UiScale::standard);  // the defaults
+  registry_.write_string(kSettingsKey, kSettingsValue, u"{\"uiScale\":\"large\"}", true);
+  EXPECT_EQ(load_preferences(registry_).ui_scale, UiScale::large);
+}
+
 TEST_F(ConfigApi, UpdateStoresAppliesAndTellsTheHost) {
   start_state();
   const HttpResponse reply =
