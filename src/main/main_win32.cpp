@@ -1,6 +1,8 @@
 // tarovik.exe: the tray host (no option), or a hand-off to the running host.
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -415,7 +417,11 @@ int main() {
     for (const auto& arg : args) wide_args.emplace_back(arg.begin(), arg.end());
     return tarovik::run_studio_window(wide_args);
   }
-  if (has_flag(L"--self-check")) return tarovik::run_self_check(tarovik::studio_routes(), stdout, stderr);
+  if (has_flag(L"--self-check")) {
+    // The report line ends in one LF, not the CR LF of a text-mode stream.
+    if (const int out = _fileno(stdout); out >= 0) _setmode(out, _O_BINARY);
+    return tarovik::run_self_check(tarovik::studio_routes(), stdout, stderr);
+  }
   tarovik::enable_per_monitor_dpi_awareness();
   // One host per desktop: a second start hands its request to the first and ends.
   if (HWND running = FindWindowW(tarovik::kHostClass, nullptr)) {
