@@ -35,13 +35,14 @@ int fail(std::FILE* err, const std::string& message) {
 
 Result<std::size_t> studio_page_probe(std::uint16_t port, std::string_view path) {
   const SocketHandle socket = connect_to_loopback(port);
-  if (socket == kNoSocket) return Error{"connect localhost:" + std::to_string(port) + ": connection refused"};
+  if (socket == kNoSocket) return Error{"connect localhost:" + std::to_string(port) + ": " + last_socket_error()};
   set_receive_timeout(socket, kProbeTimeoutMs);
   const std::string request =
       "GET " + std::string(path) + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
   if (!send_all(socket, request)) {
+    Error error{"write GET " + std::string(path) + ": " + last_socket_error()};
     close_socket(socket);
-    return Error{"write GET " + std::string(path) + ": send failed"};
+    return error;
   }
   std::string response;
   std::array<char, 4096> block{};
@@ -49,8 +50,9 @@ Result<std::size_t> studio_page_probe(std::uint16_t port, std::string_view path)
     const long n = receive_some(socket, block);
     if (n == 0) break;
     if (n < 0) {
+      Error error{"read response: " + last_socket_error()};
       close_socket(socket);
-      return Error{"read response: receive failed or timed out"};
+      return error;
     }
     response.append(block.data(), static_cast<std::size_t>(n));
   }

@@ -33,4 +33,8 @@ void shutdown_send(SocketHandle socket);
 // A client connection to 127.0.0.1:port, for the self-check and the tests.
 SocketHandle connect_to_loopback(std::uint16_t port);
 
+// The system's text for the last socket call of this thread that failed, with its code:
+// "Connection refused (os error 111)".
+std::string last_socket_error();
+
 }  // namespace tarovik

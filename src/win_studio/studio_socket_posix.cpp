@@ -25,18 +25,14 @@ sockaddr_in loopback(std::uint16_t port) {
 
 Result<Listener> listen_on_loopback(int backlog) {
   const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (s < 0) return Error{std::strerror(errno)};
+  if (s < 0) return Error{last_socket_error()};
   sockaddr_in address = loopback(0);
-  if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, backlog) != 0) {
-    const std::string message = std::strerror(errno);
-    ::close(s);
-    return Error{message};
-  }
   socklen_t length = sizeof address;
-  if (::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    const std::string message = std::strerror(errno);
+  if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, backlog) != 0 ||
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    Error error{last_socket_error()};
     ::close(s);
-    return Error{message};
+    return error;
   }
   return Listener{s, ntohs(address.sin_port)};
 }
@@ -52,7 +48,10 @@ void set_receive_timeout(SocketHandle socket, int milliseconds) {
 }
 
 long receive_some(SocketHandle socket, std::span<char> buffer) {
-  const ssize_t n = ::recv(fd(socket), buffer.data(), buffer.size(), 0);
+  ssize_t n = 0;
+  do {
+    n = ::recv(fd(socket), buffer.data(), buffer.size(), 0);
+  } while (n < 0 && errno == EINTR);  // a signal is no failure of the connection
   return n < 0 ? -1 : static_cast<long>(n);
 }
 
@@ -73,10 +72,17 @@ SocketHandle connect_to_loopback(std::uint16_t port) {
   if (s < 0) return kNoSocket;
   sockaddr_in address = loopback(port);
   if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const int error = errno;
     ::close(s);
+    errno = error;
     return kNoSocket;
   }
   return s;
+}
+
+std::string last_socket_error() {
+  const int code = errno;
+  return std::string(std::strerror(code)) + " (os error " + std::to_string(code) + ")";
 }
 
 }  // namespace tarovik

@@ -3,8 +3,10 @@
 
 #include <limits>
 #include <mutex>
+#include <iterator>
 #include <string>
 
+#include "trie/utf8.h"
 #include "win_studio/studio_socket.h"
 
 namespace tarovik {
@@ -29,19 +31,18 @@ sockaddr_in loopback(std::uint16_t port) {
   return address;
 }
 
-Error last_error() { return Error{"socket error " + std::to_string(WSAGetLastError())}; }
 
 }  // namespace
 
 Result<Listener> listen_on_loopback(int backlog) {
   start_winsock();
   const SOCKET s = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (s == INVALID_SOCKET) return last_error();
+  if (s == INVALID_SOCKET) return Error{last_socket_error()};
   sockaddr_in address = loopback(0);
   int length = sizeof address;
   if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, backlog) != 0 ||
       ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    Error error = last_error();
+    Error error{last_socket_error()};
     ::closesocket(s);
     return error;
   }
@@ -81,10 +82,23 @@ SocketHandle connect_to_loopback(std::uint16_t port) {
   if (s == INVALID_SOCKET) return kNoSocket;
   sockaddr_in address = loopback(port);
   if (::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const int error = WSAGetLastError();
     ::closesocket(s);
+    WSASetLastError(error);
     return kNoSocket;
   }
   return static_cast<SocketHandle>(s);
+}
+
+std::string last_socket_error() {
+  const DWORD code = static_cast<DWORD>(WSAGetLastError());
+  wchar_t text[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                                static_cast<DWORD>(std::size(text)), nullptr);
+  while (length > 0 && (text[length - 1] == L'\r' || text[length - 1] == L'\n' || text[length - 1] == L' ')) --length;
+  const std::string suffix = "(os error " + std::to_string(code) + ")";
+  if (length == 0) return suffix;
+  return utf8::from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), length)) + " " + suffix;
 }
 
 }  // namespace tarovik
