@@ -1,8 +1,9 @@
-# tarovik_studio_assets(TARGET target FOLDER folder EXTRA url=path ...) embeds every file of
-# folder (served under "/" + its relative path) and the extra files into target, with a
-# generated table of records sorted by path in byte order.
+# tarovik_studio_assets(TARGET target FOLDER folder [SHARED url=symbol ...]) embeds every file
+# of folder (served under "/" + its relative path) into target, with a generated table of
+# records sorted by path in byte order. A SHARED record serves bytes that another target
+# already embeds (tarovik_embed's symbol), so they are in the program once.
 function(tarovik_studio_assets target)
-  cmake_parse_arguments(arg "" "FOLDER" "EXTRA" ${ARGN})
+  cmake_parse_arguments(arg "" "FOLDER" "SHARED" ${ARGN})
   file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${arg_FOLDER}" "${arg_FOLDER}/*")
   set(urls)
   foreach(relative IN LISTS files)
@@ -10,13 +11,14 @@ function(tarovik_studio_assets target)
     set(file_${key} "${arg_FOLDER}/${relative}")
     list(APPEND urls "/${relative}")
   endforeach()
-  foreach(extra IN LISTS arg_EXTRA)
-    string(FIND "${extra}" "=" split)
-    string(SUBSTRING "${extra}" 0 ${split} url)
+  foreach(shared IN LISTS arg_SHARED)
+    string(FIND "${shared}" "=" split)
+    string(SUBSTRING "${shared}" 0 ${split} url)
     math(EXPR rest "${split} + 1")
-    string(SUBSTRING "${extra}" ${rest} -1 path)
+    string(SUBSTRING "${shared}" ${rest} -1 symbol)
     string(MD5 key "${url}")
-    set(file_${key} "${path}")
+    set(file_${key} "${url}")
+    set(symbol_${key} "${symbol}")
     list(APPEND urls "${url}")
   endforeach()
   list(SORT urls COMPARE STRING)  # byte order of the paths
@@ -51,8 +53,12 @@ function(tarovik_studio_assets target)
     elseif(extension STREQUAL ".webmanifest")
       set(type "application/manifest+json; charset=utf-8")
     endif()
-    set(symbol "tarovik_studio_asset_${index}")
-    list(APPEND embed_args SYMBOL "${symbol}" FILE "${path}")
+    if(DEFINED symbol_${key})
+      set(symbol "${symbol_${key}}")
+    else()
+      set(symbol "tarovik_studio_asset_${index}")
+      list(APPEND embed_args SYMBOL "${symbol}" FILE "${path}")
+    endif()
     string(APPEND declarations "extern const char ${symbol}_begin[], ${symbol}_end[];\n")
     string(APPEND records "    {\"${url}\", \"${type}\", {${symbol}_begin, static_cast<std::size_t>(${symbol}_end - ${symbol}_begin)}},\n")
     math(EXPR index "${index} + 1")

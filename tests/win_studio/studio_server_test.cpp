@@ -3,10 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "phonetic/embedded_data.h"
 #include "win_studio/studio_assets.h"
 
 namespace tarovik {
@@ -71,6 +73,12 @@ TEST(StudioServer, ServesEmbeddedFilesWithTheirTypes) {
   const std::string lexicon = exchange({"GET /assets/lexicon.tvtrie.gz HTTP/1.1\r\n\r\n"});
   EXPECT_THAT(lexicon, HasSubstr("Content-Type: application/gzip\r\n"));
   EXPECT_EQ(static_cast<unsigned char>(body_of(lexicon)[0]), 0x1F);
+  // The page's lexicon is the engine's bytes, embedded once.
+  const auto asset = std::find_if(studio_assets().begin(), studio_assets().end(),
+                                  [](const StudioAsset& a) { return a.path == "/assets/lexicon.tvtrie.gz"; });
+  ASSERT_NE(asset, studio_assets().end());
+  EXPECT_EQ(static_cast<const void*>(asset->bytes.data()), static_cast<const void*>(embedded::lexicon_gz().data()));
+  EXPECT_EQ(asset->bytes.size(), embedded::lexicon_gz().size());
   EXPECT_THAT(exchange({"DELETE /favicon.png HTTP/1.1\r\n\r\n"}), HasSubstr("Content-Type: image/png\r\n"));
   EXPECT_THAT(exchange({"GET /manifest.webmanifest HTTP/1.1\r\n\r\n"}),
               HasSubstr("Content-Type: application/manifest+json; charset=utf-8\r\n"));
