@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
+
+#include "trie/utf8.h"
 
 namespace tarovik {
 
@@ -76,6 +79,22 @@ std::u16string quote_windows_argument(std::u16string_view argument) {
   quoted.append(2 * backslashes, u'\\');
   quoted.push_back(u'"');
   return quoted;
+}
+
+StudioLaunch plan_studio_launch(std::uint16_t port, std::u16string_view path, std::u16string_view title,
+                                std::uint16_t width, std::uint16_t height,
+                                const std::optional<std::u16string>& executable) {
+  StudioLaunch launch{studio_address(port, path), std::nullopt};
+  if (!executable) return launch;
+  const auto decimal = [](std::uint16_t n) { return utf8::to_utf16(std::to_string(n)); };
+  std::u16string line = quote_windows_argument(*executable);
+  for (const std::u16string& arg :
+       {std::u16string(u"--studio-window"), launch.address, std::u16string(title), decimal(width), decimal(height)}) {
+    line.push_back(u' ');
+    line.append(quote_windows_argument(arg));
+  }
+  launch.command_line = std::move(line);
+  return launch;
 }
 
 }  // namespace tarovik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,17 @@ std::u16string studio_address(std::uint16_t port, std::u16string_view path);
 
 // One argument quoted so that the Windows command-line rules give it back unchanged.
 std::u16string quote_windows_argument(std::u16string_view argument);
+
+// Opening a page that has no window yet: its address, and the command line of the Studio
+// window process when the executable is known. Without a command line, or when the process
+// does not start, the address goes to the default browser.
+struct StudioLaunch {
+  std::u16string address;
+  std::optional<std::u16string> command_line;
+};
+StudioLaunch plan_studio_launch(std::uint16_t port, std::u16string_view path, std::u16string_view title,
+                                std::uint16_t width, std::uint16_t height,
+                                const std::optional<std::u16string>& executable);
 
 inline constexpr double kStudioMinimumSize = 480;
 

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "trie/result.h"
-#include "trie/utf8.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_studio/studio_window.h"
@@ -82,25 +81,20 @@ void open_studio_window(const StudioRoutes& routes, std::u16string_view path, st
     SetForegroundWindow(open);
     return;
   }
-  const std::u16string address = studio_address(studio_port(routes), path);
-  if (const auto exe = running_executable_path()) {
-    std::u16string command = quote_windows_argument(*exe);
-    for (const std::u16string& arg : {std::u16string(u"--studio-window"), address, title_text,
-                                      utf8::to_utf16(std::to_string(width)), utf8::to_utf16(std::to_string(height))}) {
-      command.push_back(u' ');
-      command.append(quote_windows_argument(arg));
-    }
+  StudioLaunch launch = plan_studio_launch(studio_port(routes), path, title, width, height, running_executable_path());
+  if (launch.command_line) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(wide(*exe), reinterpret_cast<wchar_t*>(command.data()), nullptr, nullptr, FALSE, 0, nullptr,
-                       nullptr, &startup, &process)) {
+    // The first word of the command line is the executable's full path, quoted.
+    if (CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(launch.command_line->data()), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &process)) {
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);
       return;
     }
   }
-  open_in_browser(address);
+  open_in_browser(launch.address);
 }
 
 int run_studio_window(const std::vector<std::u16string>& args) {

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
@@ -57,6 +61,49 @@ TEST(StudioWindowArgs, QuotingGivesEachArgumentBack) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(argv[i + 1])), tricky[i]);
   LocalFree(argv);
 #endif
+}
+
+TEST(StudioLaunch, CommandLineOfTheWindowProcessOrTheBrowser) {
+  const struct {
+    std::uint16_t port;
+    std::u16string_view path, title;
+    std::uint16_t width, height;
+    std::optional<std::u16string> executable;
+    std::u16string_view address;
+    std::optional<std::u16string> command_line;  // none: the browser
+  } rows[] = {
+      {5000, u"/", u"Tarovik — Writing Studio", 1220, 820, u"C:\\Program Files\\Tarovik\\tarovik.exe",
+       u"http://127.0.0.1:5000/",
+       u"\"C:\\Program Files\\Tarovik\\tarovik.exe\" --studio-window http://127.0.0.1:5000/ "
+       u"\"Tarovik — Writing Studio\" 1220 820"},
+      {65535, u"/preferences", u"Tarovik — Preferences", 620, 780, u"C:\\T\\tarovik.exe",
+       u"http://127.0.0.1:65535/preferences",
+       u"C:\\T\\tarovik.exe --studio-window http://127.0.0.1:65535/preferences \"Tarovik — Preferences\" 620 780"},
+      {1, u"/", u"say \"hi\"\\", 0, 65535, u"C:\\T\\tarovik.exe", u"http://127.0.0.1:1/",
+       u"C:\\T\\tarovik.exe --studio-window http://127.0.0.1:1/ \"say \\\"hi\\\"\\\\\" 0 65535"},
+      {5000, u"/", u"Tarovik — Writing Studio", 1220, 820, std::nullopt, u"http://127.0.0.1:5000/", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    const StudioLaunch launch = plan_studio_launch(row.port, row.path, row.title, row.width, row.height, row.executable);
+    EXPECT_EQ(launch.address, row.address);
+    EXPECT_EQ(launch.command_line, row.command_line);
+#ifdef _WIN32
+    if (!launch.command_line) continue;
+    // The window process gets its five arguments back unchanged.
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(reinterpret_cast<LPCWSTR>(launch.command_line->c_str()), &count);
+    ASSERT_EQ(count, 6);
+    std::vector<std::u16string> args;
+    for (int i = 0; i < count; ++i) args.emplace_back(reinterpret_cast<char16_t*>(argv[i]));
+    LocalFree(argv);
+    EXPECT_EQ(args[0], *row.executable);
+    const StudioWindowArgs parsed = parse_studio_window_args(args);
+    EXPECT_EQ(parsed.address, row.address);
+    EXPECT_EQ(parsed.title, row.title);
+    EXPECT_EQ(parsed.width, row.width);
+    EXPECT_EQ(parsed.height, row.height);
+#endif
+  }
 }
 
 }  // namespace
