@@ -10,6 +10,7 @@ namespace tarovik {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -52,9 +53,29 @@ TEST_F(ConfigApi, StatusBeforeTheWarmUpReadsTheStoredSettings) {
 TEST_F(ConfigApi, StatusAfterTheWarmUpReadsTheState) {
   start_state();
   shared_->state.enabled = false;
+  shared_->state.config.ui_scale = UiScale::large;  // the running settings, not the stored ones
+  ImeConfig stored;
+  stored.ui_scale = UiScale::compact;
+  save_preferences(registry_, stored);
+  std::string running;
+  serialize_ime_config(shared_->state.config, running);
   const std::string reply = body(handle_get_config(host_));
   EXPECT_THAT(reply, StartsWith("{\"enabled\":false,\"autostart\":false,\"wordCount\":1,"));
   EXPECT_THAT(reply, HasSubstr("\"shortcutSummary\":\"Ctrl+Alt+Space / Ctrl+Space\""));
+  EXPECT_THAT(reply, EndsWith(",\"config\":" + running + "}"));
+}
+
+TEST_F(ConfigApi, SwitchingOffOrOnEmptiesTheComposition) {
+  start_state();
+  ImeState& state = shared_->state;
+  for (const bool enabled : {false, true}) {
+    for (const char c : std::string_view("ghar")) state.composition_push_char(static_cast<char32_t>(c));
+    ASSERT_FALSE(state.candidates.empty());
+    handle_post_config(host_, enabled ? R"({"enabled": true})" : R"({"enabled": false})");
+    EXPECT_EQ(state.enabled, enabled);
+    EXPECT_EQ(state.roman, "") << enabled;
+    EXPECT_TRUE(state.candidates.empty()) << enabled;
+  }
 }
 
 TEST_F(ConfigApi, BadBodiesChangeNothing) {
