@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "trie/utf8.h"
+#include "win_popup/toast_layout.h"
 
 namespace tarovik {
 
@@ -18,7 +19,8 @@ std::function<void(std::size_t)>& click_callback() {
   return callback;
 }
 
-void draw_text(HDC dc, const std::string& text, RECT rect, UINT align, COLORREF colour) {
+void draw_text(HDC dc, const std::string& text, Rect r, UINT align, COLORREF colour) {
+  RECT rect{r.left, r.top, r.right, r.bottom};
   SetTextColor(dc, colour);
   std::wstring wide = to_wide(text);
   DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -28,7 +30,7 @@ void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette&
   HFONT header = create_ui_font(L"Segoe UI", scaled(12, m), 600);
   HFONT candidate = create_ui_font(L"Nirmala UI", scaled(18, m), 400);
   HFONT number = create_ui_font(L"Segoe UI", scaled(12, m), 700);
-  SelectObject(dc, header);
+  HGDIOBJ old_font = SelectObject(dc, header);
   draw_text(dc, ui.header_text, {scaled(12, m), scaled(3, m), w / 2 + scaled(24, m), scaled(28, m)}, DT_LEFT, p.primary);
   const std::string hint = ui.shortcut_label.empty() ? "Esc: EN" : "Esc  •  " + ui.shortcut_label;
   draw_text(dc, hint, {scaled(10, m), scaled(3, m), w - scaled(12, m), scaled(28, m)}, DT_RIGHT, p.secondary);
@@ -56,9 +58,35 @@ void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette&
     draw_text(dc, ui.rows[i].text, {scaled(48, m), r.top, w - scaled(18, m), r.bottom}, DT_LEFT,
               selected ? p.on_selected : p.primary);
   }
+  SelectObject(dc, old_font);  // a font still selected into the DC would not be freed
   DeleteObject(header);
   DeleteObject(candidate);
   DeleteObject(number);
+}
+
+void paint_toast(HDC dc, const UiThreadState& ui, int w, int h, double m, const Palette& p) {
+  const std::int32_t icon_size = scaled(22, m);
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, icon_size, icon_size, LR_SHARED));
+  const ToastLayout layout = toast_layout(w, h, m, icon != nullptr, ui.toast_shortcut.has_value());
+  if (layout.icon) DrawIconEx(dc, layout.icon->left, layout.icon->top, icon, icon_size, icon_size, 0, nullptr, DI_NORMAL);
+  const COLORREF status = ui.toast_enabled ? p.primary : p.secondary;
+  const Rect& dot = layout.dot;
+  draw_round_rect(dc, {dot.left, dot.top, dot.right, dot.bottom}, dot.right - dot.left, status, status);
+
+  HFONT title = create_ui_font(L"Nirmala UI", scaled(14.5, m), 600);
+  HGDIOBJ old_font = SelectObject(dc, title);
+  draw_text(dc, *ui.toast_title, layout.title, DT_LEFT, status);
+  SelectObject(dc, old_font);
+  DeleteObject(title);
+  if (!layout.chip) return;
+  const Rect& c = *layout.chip;
+  draw_round_rect(dc, {c.left, c.top, c.right, c.bottom}, scaled(8, m), p.border, p.chip);
+  HFONT chip_font = create_ui_font(L"Segoe UI", scaled(11, m), 600);
+  old_font = SelectObject(dc, chip_font);
+  draw_text(dc, *ui.toast_shortcut, c, DT_CENTER, p.secondary);
+  SelectObject(dc, old_font);
+  DeleteObject(chip_font);
 }
 
 void paint(HWND window) {
@@ -77,11 +105,7 @@ void paint(HWND window) {
       paint_candidates(dc, ui, w, m, p);
       return;
     }
-    HFONT title = create_ui_font(L"Nirmala UI", scaled(14.5, m), 600);
-    SelectObject(dc, title);
-    draw_text(dc, *ui.toast_title, {scaled(22, m), 0, w - scaled(20, m), h}, DT_LEFT,
-              ui.toast_enabled ? p.primary : p.secondary);
-    DeleteObject(title);
+    paint_toast(dc, ui, w, h, m, p);
   });
 }
 
