@@ -34,6 +34,15 @@ std::vector<MenuRow> tray_menu_rows(bool enabled, const ImeConfig& config, bool 
   };
 }
 
+std::string menu_item_text(std::string_view text) {
+  std::string escaped;
+  for (const char c : text) {
+    if (c == '&') escaped += '&';
+    escaped += c;
+  }
+  return escaped;
+}
+
 std::string shortcuts_guide_text(const std::string& summary) {
   return "Tarovik Keyboard Shortcuts\n\n"
          "• Enable / Disable Tarovik:  " + summary + "\n"

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "win_ime/settings.h"
@@ -33,6 +34,8 @@ struct MenuRow {
   bool checked = false;
 };
 std::vector<MenuRow> tray_menu_rows(bool enabled, const ImeConfig& config, bool autostart);
+// A row's text as the menu wants it: "&" doubled, so that it shows instead of underlining.
+std::string menu_item_text(std::string_view text);
 
 std::string shortcuts_guide_text(const std::string& summary);
 

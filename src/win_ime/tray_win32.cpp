@@ -130,7 +130,7 @@ void show_tray_menu(HWND host, const IndicatorState& state) {
     if (row.id == 0) {
       AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     } else {
-      AppendMenuW(menu, MF_STRING | (row.checked ? MF_CHECKED : MF_UNCHECKED), row.id, to_wide(row.text).c_str());
+      AppendMenuW(menu, MF_STRING | (row.checked ? MF_CHECKED : MF_UNCHECKED), row.id, to_wide(menu_item_text(row.text)).c_str());
     }
   }
   POINT cursor{};

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
+
 namespace tarovik {
 namespace {
 
@@ -18,19 +21,58 @@ TEST(Indicators, ShortcutSummaryNamesEachHotKeyOnce) {
   EXPECT_EQ(tray_tooltip(true, std::string(300, 'x')).size(), 127u);
 }
 
-TEST(Indicators, MenuRowsInOrderWithTheirChecks) {
-  ImeConfig config;
-  config.show_floating_pill = false;
-  const auto rows = tray_menu_rows(true, config, true);
-  ASSERT_EQ(rows.size(), 11u);
-  EXPECT_EQ(rows[0].text, "Enable Tarovik\tCtrl+Alt+Space");
-  EXPECT_TRUE(rows[0].checked);
-  EXPECT_TRUE(rows[1].checked);
-  EXPECT_FALSE(rows[2].checked);
-  EXPECT_EQ(rows[3].id, 0u);
-  EXPECT_EQ(rows[8].id, kCommandStartWithWindows);
-  EXPECT_TRUE(rows[8].checked);
-  EXPECT_EQ(rows[10].text, "Exit Tarovik");
+TEST(Indicators, MenuRowsInOrderWithTheirIdsTextsAndChecks) {
+  struct Row {
+    std::uint32_t id;
+    const char* text;
+    bool checked_all_on;
+  };
+  // Every switch on, then every switch off (with Pause as the shortcut).
+  const Row expected[] = {
+      {1001, "Enable Tarovik\tCtrl+Alt+Space", true},
+      {1005, "Also Toggle with Ctrl+Space", true},
+      {1006, "Show Floating Status Pill", true},
+      {0, "", false},
+      {1002, "Open Writing Studio & Preeti\tDbl-Click", false},
+      {1003, "Preferences & Customization...", false},
+      {1007, "Keyboard Shortcuts Guide...", false},
+      {0, "", false},
+      {1004, "Start with Windows", true},
+      {0, "", false},
+      {1009, "Exit Tarovik", false},
+  };
+  ImeConfig on;
+  ImeConfig off;
+  off.also_ctrl_space = false;
+  off.show_floating_pill = false;
+  off.toggle_shortcut = ToggleShortcut::pause_key;
+  const auto all_on = tray_menu_rows(true, on, true);
+  const auto all_off = tray_menu_rows(false, off, false);
+  ASSERT_EQ(all_on.size(), std::size(expected));
+  ASSERT_EQ(all_off.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(all_on[i].id, expected[i].id) << "row " << i;
+    EXPECT_EQ(all_on[i].text, expected[i].text) << "row " << i;
+    EXPECT_EQ(all_on[i].checked, expected[i].checked_all_on) << "row " << i;
+    EXPECT_FALSE(all_off[i].checked) << "row " << i;
+  }
+  EXPECT_EQ(all_off[0].text, "Enable Tarovik\tPause");
+  // The menu would take a single "&" as a mnemonic and hide it.
+  EXPECT_EQ(menu_item_text(all_on[4].text), "Open Writing Studio && Preeti\tDbl-Click");
+  EXPECT_EQ(menu_item_text("&&x&"), "&&&&x&&");
+}
+
+TEST(Indicators, ShortcutsGuideWordForWord) {
+  EXPECT_EQ(shortcuts_guide_text("Ctrl+Alt+Space / Ctrl+Space"),
+            "Tarovik Keyboard Shortcuts\n\n"
+            "• Enable / Disable Tarovik:  Ctrl+Alt+Space / Ctrl+Space\n"
+            "• Backup Global Toggle:  Ctrl+Shift+Y\n"
+            "• Pick Candidate 1–7:  Number keys or Mouse click\n"
+            "• Navigate Candidates:  Up / Down / Tab\n"
+            "• Cancel Word (Keep English):  Esc\n"
+            "• Purna Biram (।):  Period (.) — automatically skips www.\n"
+            "• English Bypass Word:  Wrap in backticks (e.g. `wifi`)\n"
+            "• Open Writing Studio:  Double-click tray badge");
 }
 
 TEST(Indicators, PillSitsBottomRightOrWhereSavedInsideTheWorkArea) {
