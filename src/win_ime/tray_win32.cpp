@@ -14,6 +14,15 @@
 namespace tarovik {
 
 HICON render_tray_icon(bool active) {
+  // Opaque but for the rounded corners.
+  BYTE mask_bits[32 * 4] = {};
+  const BYTE outer[4] = {0xE0, 0x00, 0x00, 0x07};
+  const BYTE inner[4] = {0x80, 0x00, 0x00, 0x01};
+  std::memcpy(mask_bits, outer, 4);
+  std::memcpy(mask_bits + 31 * 4, outer, 4);
+  std::memcpy(mask_bits + 4, inner, 4);
+  std::memcpy(mask_bits + 30 * 4, inner, 4);
+
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP colour = CreateCompatibleBitmap(screen, 32, 32);
@@ -32,19 +41,17 @@ HICON render_tray_icon(bool active) {
   SetTextColor(dc, active ? RGB(255, 255, 255) : RGB(0, 0, 0));
   const wchar_t* text = active ? L"\u0924\u093E" : L"EN";
   DrawTextW(dc, text, -1, &square, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  // Where the mask is transparent the colour is XORed onto the tray: only black leaves it as it is.
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      if ((mask_bits[y * 4 + x / 8] & (0x80 >> (x % 8))) != 0) SetPixel(dc, x, y, RGB(0, 0, 0));
+    }
+  }
   SelectObject(dc, old_font);
   SelectObject(dc, old_pen);
   SelectObject(dc, old_brush);
   SelectObject(dc, old_bitmap);
 
-  // Opaque but for the rounded corners.
-  BYTE mask_bits[32 * 4] = {};
-  const BYTE outer[4] = {0xE0, 0x00, 0x00, 0x07};
-  const BYTE inner[4] = {0x80, 0x00, 0x00, 0x01};
-  std::memcpy(mask_bits, outer, 4);
-  std::memcpy(mask_bits + 31 * 4, outer, 4);
-  std::memcpy(mask_bits + 4, inner, 4);
-  std::memcpy(mask_bits + 30 * 4, inner, 4);
   HBITMAP mask = CreateBitmap(32, 32, 1, 1, mask_bits);
   ICONINFO info{TRUE, 0, 0, mask, colour};
   HICON icon = CreateIconIndirect(&info);

@@ -4,6 +4,9 @@
 
 #include <iterator>
 
+#ifdef _WIN32
+#include "win_ime/tray_win32.h"
+#endif
 
 namespace tarovik {
 namespace {
@@ -91,6 +94,31 @@ TEST(Indicators, ToastAtTheBottomRight) {
   EXPECT_EQ(toast_title(false), "Tarovik Paused");
   EXPECT_NE(shortcuts_guide_text("Pause").find("Tarovik:  Pause\n"), std::string::npos);
 }
+
+#ifdef _WIN32
+TEST(Indicators, DrawnIconsAreBlackWhereTheirMaskIsTransparent) {
+  // A transparent mask pixel XORs the colour onto the tray; any colour but black shows.
+  for (const bool active : {true, false}) {
+    HICON icon = render_tray_icon(active);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 32, -32, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::uint32_t pixels[32 * 32] = {};
+    HDC screen = GetDC(nullptr);
+    ASSERT_EQ(GetDIBits(screen, info.hbmColor, 0, 32, pixels, &format, DIB_RGB_COLORS), 32);
+    ReleaseDC(nullptr, screen);
+    auto at = [&](int x, int y) { return pixels[y * 32 + x] & 0xFFFFFFu; };
+    for (const auto& [x, y] : {std::pair{0, 0}, {2, 0}, {29, 0}, {31, 0}, {0, 1}, {31, 30}, {0, 31}, {31, 31}}) {
+      EXPECT_EQ(at(x, y), 0u) << "active " << active << " at " << x << "," << y;
+    }
+    EXPECT_EQ(at(16, 4), active ? 0u : 0xF5F5F5u);  // the background inside the corners
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tarovik
