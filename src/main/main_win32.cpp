@@ -16,7 +16,7 @@
 #include "phonetic/prediction.h"
 #include "main/self_check.h"
 #include "win_ime/commit_drain.h"
-#include "win_ime/corrections_log.h"
+#include "win_ime/corrections_log_win32.h"
 #include "win_studio/config_api.h"
 #include "win_studio/studio_assets.h"
 #include "win_studio/studio_window_win32.h"
@@ -163,13 +163,8 @@ void enable_per_monitor_dpi_awareness() {
   if (set_context != nullptr) set_context(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)));
 }
 
-std::filesystem::path log_path() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  const DWORD temp_length = GetTempPathW(MAX_PATH + 1, temp);
-  return corrections_log_path(local_app_data_folder(), std::wstring(temp, temp_length));
-}
+std::filesystem::path log_path() { return corrections_log_path(); }
 
-// Works through every queued commit: type it, then learn and log what the user promoted.
 const CommitOutput& commit_output() {
   static const CommitOutput output{send_injected_keys, log_path};
   return output;

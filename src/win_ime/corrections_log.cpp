@@ -2,8 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
-#include <system_error>
 
 namespace tarovik {
 
@@ -43,14 +41,10 @@ std::filesystem::path corrections_log_path(const std::optional<std::u16string>& 
   return temp_folder / "tarovik_dev_corrections.jsonl";
 }
 
-void append_correction_record(bool enabled, const std::filesystem::path& path, std::string_view roman,
-                              std::string_view top1, std::string_view word, const std::optional<std::string>& prev_word) {
-  if (!enabled || roman.empty() || top1.empty() || word == top1) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(path.parent_path(), ignored);
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  if (!out) return;
-  out << correction_record_line(roman, top1, word, prev_word);
+std::optional<std::string> correction_to_log(bool enabled, std::string_view roman, std::string_view top1,
+                                             std::string_view word, const std::optional<std::string>& prev_word) {
+  if (!enabled || roman.empty() || top1.empty() || word == top1) return std::nullopt;
+  return correction_record_line(roman, top1, word, prev_word);
 }
 
 }  // namespace tarovik

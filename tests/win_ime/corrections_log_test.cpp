@@ -5,6 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace tarovik {
 namespace {
 
@@ -45,6 +49,23 @@ TEST(CorrectionsLog, FallsBackToTheTemporaryFolder) {
   EXPECT_EQ(corrections_log_path(std::u16string(u"C:\\x\xD800"), "/tmp"),
             std::filesystem::path("/tmp") / "tarovik_dev_corrections.jsonl");
 }
+
+#ifdef _WIN32
+TEST(CorrectionsLog, AppendsWhileAReaderHoldsTheFileOpenForDeleting) {
+  const auto folder = std::filesystem::temp_directory_path() / "tarovik-log-share-test";
+  std::filesystem::remove_all(folder);
+  const auto path = folder / "log.jsonl";
+  append_correction_record(true, path, "ram", "राम", "रम", std::nullopt);
+  HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  append_correction_record(true, path, "ghar", "घर", "घार", std::nullopt);
+  CloseHandle(reader);
+  EXPECT_EQ(read_all(path), correction_record_line("ram", "राम", "रम", std::nullopt) +
+                                correction_record_line("ghar", "घर", "घार", std::nullopt));
+  std::filesystem::remove_all(folder);
+}
+#endif
 
 }  // namespace
 }  // namespace tarovik
