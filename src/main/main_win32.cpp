@@ -368,7 +368,7 @@ int run_tray_host() {
   host_class.hIconSm = host_class.hIcon;
   host_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   RegisterClassExW(&host_class);
-  HWND host = CreateWindowExW(0, kHostClass, L"Tarovik", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+  HWND host = CreateWindowExW(0, kHostClass, kHostClass, WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
   if (host == nullptr) {
     std::fprintf(stderr, "Failed to create the host window\n");
     return 101;

@@ -25,7 +25,9 @@ void finish(HWND window) {
     std::fclose(out);
   }
   constexpr WPARAM kExitCommand = 1009;
-  if (HWND host = FindWindowW(L"TarovikTrayHost", nullptr)) PostMessageW(host, WM_COMMAND, kExitCommand, 0);
+  // The host window carries its class name as its title; a host found only by its class is
+  // not told to exit, and the test fails waiting for it.
+  if (HWND host = FindWindowW(L"TarovikTrayHost", L"TarovikTrayHost")) PostMessageW(host, WM_COMMAND, kExitCommand, 0);
   DestroyWindow(window);
 }
 
