@@ -62,6 +62,10 @@ int main() {
                               500, 200, nullptr, nullptr, window_class.hInstance, nullptr);
   edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 10, 10, 460, 140, window, nullptr,
                        window_class.hInstance, nullptr);
+  // The dialog font has no Devanagari; the screenshots should show what was typed.
+  HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                           CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Nirmala UI");
+  SendMessageW(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SetForegroundWindow(window);
   SetFocus(edit);
   SetTimer(window, 1, 200, nullptr);
@@ -70,5 +74,6 @@ int main() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  DeleteObject(font);
   return 0;
 }

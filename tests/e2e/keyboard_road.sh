@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Types roman text into a Windows edit field under Wine and Xvfb while tarovik.exe runs as the
-# tray host, then compares what the field holds. Saves screenshots of the popup and the pill.
+# tray host, then compares what the field holds. Saves screenshots of the toast, the pill, the popup and
+# the editor.
 # Usage: keyboard_road.sh WINE_RUN PREFIX TAROVIK_EXE TARGET_EXE WORK_DIR [--demo]
 set -u
 wine_run=$1 prefix=$2 tarovik=$3 target=$4 work=$5 mode=${6:-}
@@ -24,6 +25,10 @@ fail() {
 
 "$wine_run" "$prefix" "$tarovik" >"$work/host.log" 2>&1 &
 host=$!
+# The start-up mode toast shows for 1.5 s in the popup window, titled with its class name.
+if timeout 20 xdotool search --sync --onlyvisible --name "^TarovikCandidatePopup$" >/dev/null 2>&1; then
+  import -window root "$work/toast.png" 2>/dev/null && echo "screenshot of the toast: $work/toast.png"
+fi
 sleep 3  # the host builds its engine and installs the hook
 import -window root "$work/pill.png" 2>/dev/null && echo "screenshot of the pill: $work/pill.png"
 
@@ -75,6 +80,7 @@ else
   xdotool type --delay 2 "$sentences"; sleep 2
 fi
 sleep 1
+import -window root "$work/editor.png" 2>/dev/null && echo "screenshot of the editor: $work/editor.png"
 touch "$work/stop"
 for _ in $(seq 50); do
   [ -f "$work/result.txt" ] && break
