@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <system_error>
+
 
 namespace tarovik {
 
@@ -41,9 +43,12 @@ std::filesystem::path corrections_log_path(const std::optional<std::u16string>& 
   return temp_folder / "tarovik_dev_corrections.jsonl";
 }
 
-std::optional<std::string> correction_to_log(bool enabled, std::string_view roman, std::string_view top1,
-                                             std::string_view word, const std::optional<std::string>& prev_word) {
+std::optional<std::string> prepare_correction_record(bool enabled, const std::filesystem::path& path,
+                                                     std::string_view roman, std::string_view top1,
+                                                     std::string_view word, const std::optional<std::string>& prev_word) {
   if (!enabled || roman.empty() || top1.empty() || word == top1) return std::nullopt;
+  std::error_code ignored;
+  std::filesystem::create_directories(path.parent_path(), ignored);
   return correction_record_line(roman, top1, word, prev_word);
 }
 

@@ -1,5 +1,4 @@
 #include <fstream>
-#include <system_error>
 
 #include "win_ime/corrections_log.h"
 
@@ -7,10 +6,8 @@ namespace tarovik {
 
 void append_correction_record(bool enabled, const std::filesystem::path& path, std::string_view roman,
                               std::string_view top1, std::string_view word, const std::optional<std::string>& prev_word) {
-  const auto line = correction_to_log(enabled, roman, top1, word, prev_word);
+  const auto line = prepare_correction_record(enabled, path, roman, top1, word, prev_word);
   if (!line) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(path.parent_path(), ignored);
   std::ofstream out(path, std::ios::binary | std::ios::app);
   if (out) out << *line;
 }

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <system_error>
-
 #include "win_ime/corrections_log.h"
 #include "win_ime/registry_win32.h"
 
@@ -32,10 +30,8 @@ std::filesystem::path corrections_log_path() { return corrections_log_path(local
 
 void append_correction_record(bool enabled, const std::filesystem::path& path, std::string_view roman,
                               std::string_view top1, std::string_view word, const std::optional<std::string>& prev_word) {
-  const auto line = correction_to_log(enabled, roman, top1, word, prev_word);
+  const auto line = prepare_correction_record(enabled, path, roman, top1, word, prev_word);
   if (!line) return;
-  std::error_code ignored;
-  std::filesystem::create_directories(path.parent_path(), ignored);
   // Shared for deleting too, so that a reader holding the file never makes a commit lose its line.
   HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
