@@ -97,6 +97,12 @@ TEST(Indicators, ToastAtTheBottomRight) {
 
 #ifdef _WIN32
 TEST(Indicators, DrawnIconsAreBlackWhereTheirMaskIsTransparent) {
+  // Drawing for the screen attaches the thread to a desktop. Under Wine without a display a
+  // private one keeps the default desktop, where the end-to-end test opens its windows, free.
+  HDESK previous = GetThreadDesktop(GetCurrentThreadId());
+  HDESK desktop = CreateDesktopW(L"TarovikIconTest", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+  ASSERT_NE(desktop, nullptr);
+  ASSERT_TRUE(SetThreadDesktop(desktop));
   // A transparent mask pixel XORs the colour onto the tray; any colour but black shows.
   for (const bool active : {true, false}) {
     HICON icon = render_tray_icon(active);
@@ -117,6 +123,8 @@ TEST(Indicators, DrawnIconsAreBlackWhereTheirMaskIsTransparent) {
     DeleteObject(info.hbmMask);
     DestroyIcon(icon);
   }
+  SetThreadDesktop(previous);
+  CloseDesktop(desktop);
 }
 #endif
 
