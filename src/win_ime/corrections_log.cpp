@@ -4,7 +4,6 @@
 
 #include <system_error>
 
-
 namespace tarovik {
 
 namespace {
