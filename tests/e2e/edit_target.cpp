@@ -59,9 +59,10 @@ int main() {
   window_class.lpszClassName = L"TarovikTestEditor";
   RegisterClassW(&window_class);
   HWND window = CreateWindowW(L"TarovikTestEditor", L"Tarovik test editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                              500, 200, nullptr, nullptr, window_class.hInstance, nullptr);
-  edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN, 10, 10, 460, 140, window, nullptr,
-                       window_class.hInstance, nullptr);
+                              760, 360, nullptr, nullptr, window_class.hInstance, nullptr);
+  // Without ES_AUTOVSCROLL a full field refuses what is typed next.
+  edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
+                       10, 10, 720, 300, window, nullptr, window_class.hInstance, nullptr);
   // The dialog font has no Devanagari; the screenshots should show what was typed.
   HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Nirmala UI");
