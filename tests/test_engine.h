@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ struct TestTables {
   std::string bigrams = R"({"bigrams": {}})";
   std::string classes = R"({"classes": {}, "class_bigram_rules": []})";
   std::string rules;  // empty: the shipped rules
+  // Replaces the rule document's loanwords, which are data that changes with the lexicon.
+  std::optional<TextListMap> loanwords;
 };
 
 // Builds an engine from a small lexicon and tables, failing the test if it does not load.
@@ -29,6 +32,7 @@ inline TransliterationEngine build_engine(const TestTables& tables) {
   const std::string_view rules = tables.rules.empty() ? embedded::rules_document() : std::string_view(tables.rules);
   auto engine = engine_load_from({gz, rules, tables.aliases, tables.bigrams, tables.classes});
   EXPECT_TRUE(engine.ok()) << (engine.ok() ? "" : engine.error());
+  if (tables.loanwords) engine.value().loanwords = *tables.loanwords;
   return std::move(engine).value();
 }
 
