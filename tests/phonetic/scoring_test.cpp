@@ -19,9 +19,11 @@ class Scoring : public ::testing::Test {
   static void SetUpTestSuite() {
     engine_ = new TransliterationEngine(testing::build_engine({
         .words = {{"महत्त्व", 30000}, {"फूल", 20000}, {"सुन्दर", 10000}, {"बजार", 25000}, {"दर", 12000}},
-        .bigrams = R"({"bigrams": {"सुन्दर": {"फूल": 12345}, "को": {"दर": 5000}, "बजार।": {"फूल": 7000}}})",
+        .bigrams = R"({"bigrams": {"सुन्दर": {"फूल": 12345}, "को": {"दर": 5000}, "म": {"दर": 4000},
+                                   "बजार।": {"फूल": 7000}}})",
         .classes = R"({"classes": {"PLACE": ["बजार", "सुन्दर"], "RATE_PREFIX": ["बजार"]},
-                      "class_bigram_rules": [["PLACE", "दर", 8500], ["RATE_PREFIX", "दर", 9500]]})",
+                      "class_bigram_rules": [["PLACE", "दर", 8500], ["RATE_PREFIX", "दर", 9500],
+                                             ["PLACE", "फूल", -500]]})",
     }));
   }
   static void TearDownTestSuite() { delete engine_; }
@@ -42,16 +44,6 @@ TEST_F(Scoring, VariantSpellingsMergeUnderTheStandardForm) {
   add_phonetic_candidate(context_, "महत्त्व", 500, SourceKind::phonetic, 0);
   // frequency 30000 and the known-word bonus 38000 on the higher base
   EXPECT_THAT(pool_, UnorderedElementsAre(Pair("महत्त्व", 1000 + 38000 + 30000)));
-}
-
-TEST_F(Scoring, BonusAndEffectiveFrequencyBySource) {
-  add_phonetic_candidate(context_, "फूल", 0, SourceKind::phonetic, 0);     // known: 38000 + 20000
-  add_phonetic_candidate(context_, "अज्ञात", 0, SourceKind::phonetic, 0);  // unknown: nothing
-  add_phonetic_candidate(context_, "नयाँ", 0, SourceKind::alias, 0);       // alias: 38000 + 28000
-  add_phonetic_candidate(context_, "महत्त्व", 0, SourceKind::trie, 0);    // completion: 12000 + capped 24000
-  add_phonetic_candidate(context_, "दरहरू", 0, SourceKind::phonetic, 16000);  // floor: 26000 + 16000
-  EXPECT_THAT(pool_, UnorderedElementsAre(Pair("फूल", 58000), Pair("अज्ञात", 0), Pair("नयाँ", 66000),
-                                          Pair("महत्त्व", 36000), Pair("दरहरू", 42000)));
 }
 
 TEST_F(Scoring, AWordOfferedTwiceKeepsItsBestScore) {
@@ -78,8 +70,10 @@ TEST_F(Scoring, ClassRulesApplyToThePreviousWordOrItsStem) {
   EXPECT_EQ(boost("बजारमा", "दर"), 9500);
   EXPECT_EQ(boost("सुन्दर", "दर"), 8500);
   EXPECT_EQ(boost("गाउँ", "दर"), 0);
+  EXPECT_EQ(boost("बजार", "फूल"), 0);  // a class boost below 1 is none
   // "को" leaves a stem of no characters: the suffix step is not used, the exact row is.
   EXPECT_EQ(boost("को", "दर"), 5000);
+  EXPECT_EQ(boost("मको", "दर"), 0);  // nor is the stem म of one character
 }
 
 TEST(ConvertDigits, SmartNumeralsKeepDatesAndPhoneNumbers) {
@@ -93,6 +87,7 @@ TEST(ConvertDigits, SmartNumeralsKeepDatesAndPhoneNumbers) {
   EXPECT_EQ(smart("9841234567"), "9841234567");
   EXPECT_EQ(smart("9712345678"), "9712345678");
   EXPECT_EQ(smart("0123456789"), "0123456789");
+  EXPECT_EQ(smart("98412345678"), "९८४१२३४५६७८");
   EXPECT_EQ(smart("012345678"), "०१२३४५६७८");
   EXPECT_EQ(smart("123"), "१२३");
   EXPECT_EQ(smart("12-a4"), "१२-a४");
