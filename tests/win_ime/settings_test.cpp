@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "trie/utf8.h"
 
 namespace tarovik {
@@ -120,12 +123,18 @@ TEST(SettingsStore, CandidateCountIsKeptWithinThreeToSeven) {
   store(registry, R"({"maxCandidates":12})");
   EXPECT_EQ(load_preferences(registry).max_candidates, 7u);
 
-  ImeConfig config;
-  config.max_candidates = 12;
-  save_preferences(registry, config);
-  const auto* stored = registry.find(kSettingsKey, kSettingsValue);
-  ASSERT_NE(stored, nullptr);
-  EXPECT_EQ(load_preferences(registry).max_candidates, 7u);
+  for (const auto& [asked, kept] : {std::pair{12u, "7"}, {0u, "3"}}) {
+    ImeConfig config;
+    config.max_candidates = asked;
+    save_preferences(registry, config);
+    // The stored text is the defaults' with the count kept in range.
+    const std::string_view five = R"("maxCandidates":5)";
+    std::string text(kDefaultText);
+    text.replace(text.find(five), five.size(), std::string(five.substr(0, five.size() - 1)) + kept);
+    const auto* stored = registry.find(kSettingsKey, kSettingsValue);
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->data, reg_sz_bytes(utf8::to_utf16(text))) << asked;
+  }
 }
 
 TEST(SettingsStore, SavingTheDefaultsStoresTheExactText) {
