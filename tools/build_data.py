@@ -304,15 +304,6 @@ def run(cmd, **kw):
     return subprocess.run(cmd, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
 
 
-def installed_version(package):
-    try:
-        out = run(["dpkg-query", "-W", "-f", "${Version} ${db:Status-Status}", package]).stdout
-    except (subprocess.CalledProcessError, FileNotFoundError):
-        return None
-    version, _, status = out.partition(" ")
-    return version if status == "installed" else None
-
-
 def candidate_version(package):
     out = run(["apt-cache", "policy", package]).stdout
     m = re.search(r"Candidate:\s*(\S+)", out)
@@ -322,14 +313,13 @@ def candidate_version(package):
 
 
 def source_root(src, cache):
-    """The file tree of the pinned package: an unpacked copy in the cache, the installed
-    package when its version matches, or else the .deb fetched from the archive."""
+    """The file tree of the pinned package, unpacked from its .deb into the cache. An installed
+    copy is never read: its files may differ from the package's (dpkg path excludes, local
+    edits, a half-finished upgrade)."""
     package, version = src["package"], src["version"]
     unpacked = cache / f"{package}_{version.replace(':', '%3a')}"
     if unpacked.is_dir():
         return unpacked
-    if installed_version(package) == version:
-        return Path("/")
     cache.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=cache) as tmp:
         try:
@@ -657,9 +647,9 @@ byte (about 7 seconds once the sources are unpacked).
 
 Needs `python3`, `dpkg-deb`, `apt-get` and the `tesseract-ocr` package (for
 `combine_tessdata` and `dawg2wordlist`). The Debian packages below are read at the pinned
-versions listed in `tools/data/sources.tsv`: from `build/data-sources/` when unpacked there
-before, from the system when that exact version is installed, otherwise fetched with
-`apt-get download` and unpacked there. When the archive no longer carries a pinned version,
+versions listed in `tools/data/sources.tsv`, always from the package itself: fetched with
+`apt-get download` and unpacked into `build/data-sources/` the first time, read from there
+afterwards; an installed copy is never read. When the archive no longer carries a pinned version,
 `--update-sources` pins the current candidates (the frequencies may then change a little).
 Same sources give the same bytes.
 
