@@ -29,6 +29,7 @@ from inflect import NOUN_ENDINGS, PLURAL_ENDINGS, inflect
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
 DATA = REPO / "data"
+TEXT_DIR = TABLES / "nepali-text"
 
 TOP_FREQUENCY = 64675
 # Alias words at or above this enter the engine's consonant-skeleton index.
@@ -36,14 +37,23 @@ SKELETON_THRESHOLD = 15000
 # Curated table words that no ranked list places higher: common enough to beat
 # dictionary-only words, too low for the skeleton index on their own.
 TABLE_WORD_FLOOR = 9000
-# Base frequency by attestation; running-text counts lift it up to CORPUS_CAP.
-BASE_BOTH, BASE_OCR_ONLY, BASE_DICT_ONLY = 1600, 1000, 700
-CORPUS_STEP = 1500
-CORPUS_CAP = 14000
+# Base frequency by attestation (words found only in the running text have none); counts lift
+# it by COUNT_STEP per doubling, up to COUNT_CAP. A message-catalog occurrence counts
+# CATALOG_WEIGHT of one in the running text: interface text overstates its own words.
+BASE_BOTH, BASE_OCR_ONLY, BASE_DICT_ONLY, BASE_TEXT_ONLY = 1600, 1000, 700, 0
+COUNT_STEP = 4000
+COUNT_CAP = 60000
+CATALOG_WEIGHT = 0.25
 # The last word of the ranked list of common words; above TABLE_WORD_FLOOR.
 RANKED_FLOOR = 10000
 # Inflected forms that no source attests stay below BASE_DICT_ONLY.
 GENERATED_TOP = 650
+# Text-derived bigrams: weight per doubling of a pair's lift, the least count of a pair, the
+# discount taken off each seen pair, and the range of weights kept.
+BIGRAM_STEP = 4000
+BIGRAM_MIN_COUNT = 5
+BIGRAM_DISCOUNT = 1
+BIGRAM_FLOOR, BIGRAM_TOP = 1000, 40000
 
 ZWJ, ZWNJ = "\u200d", "\u200c"
 DIGITS = {str(i): chr(0x966 + i) for i in range(10)}
@@ -398,7 +408,8 @@ def tesseract_words(root, stats):
     return kept
 
 
-_TOKEN = re.compile("[\u0901-\u0903\u0905-\u0939\u093c-\u094d\u200c\u200d]+")
+_LETTERS = "\u0901-\u0903\u0905-\u0939\u093c-\u094d\u200c\u200d"
+_TOKEN = re.compile(f"[{_LETTERS}]+")
 
 
 def count_tokens(texts, counts):
@@ -409,7 +420,7 @@ def count_tokens(texts, counts):
                 counts[word] += 1
 
 
-def running_text_counts(roots, sources, stats):
+def catalog_counts(roots, sources, stats):
     counts = Counter()
     ff = sorted(roots["firefox-esr-l10n-ne-np"].glob("usr/lib/firefox-esr/browser/extensions/langpack-ne-NP*.xpi"))
     if not ff:
@@ -436,6 +447,149 @@ def running_text_counts(roots, sources, stats):
             count_tokens((str(v) for _, v in sorted(catalog.items(), key=lambda kv: str(kv[0]))), counts)
     stats["corpus_tokens"], stats["corpus_types"] = sum(counts.values()), len(counts)
     return counts
+
+
+# ---------------------------------------------------------------------------------------------
+# Running text
+
+# Postpositions that typists often write apart from their noun (कोरोना को): a word ending in one
+# also counts as the noun followed by the postposition.
+SPLIT_ENDINGS = tuple(sorted(("को", "मा", "ले", "लाई", "का", "की", "बाट", "सँग", "देखि", "सम्म",
+                              "भन्दा", "तिर", "भित्र", "माथि"), key=len, reverse=True))
+# One space-separated piece of text: what stands before a word, the word, what follows it.
+_CHUNK = re.compile(f"([^{_LETTERS}]*)([{_LETTERS}]+)([^{_LETTERS}]*)")
+
+
+def load_text_sources():
+    out = []
+    for where, f in table_lines("text_sources.tsv"):
+        if len(f) != 5 or not re.fullmatch(r"[0-9]+(\.[0-9]+)?", f[1]) or not all(f):
+            raise DataError(f"{where}: expected file<TAB>weight<TAB>licence<TAB>origin<TAB>text")
+        if not (TEXT_DIR / f[0]).is_file():
+            raise DataError(f"{where}: {TEXT_DIR / f[0]} not found")
+        out.append({"file": f[0], "weight": float(f[1]), "licence": f[2], "origin": f[3], "text": f[4]})
+    return out
+
+
+def text_lines(text_sources):
+    """(weight, line) for every line of the running text."""
+    for src in text_sources:
+        for line in (TEXT_DIR / src["file"]).read_text(encoding="utf-8").split("\n"):
+            yield src["weight"], line
+
+
+def typed_form(word):
+    """The word as typing gives it: without joiners inside (गर्‍यो → गर्यो)."""
+    bare = word.replace(ZWJ, "").replace(ZWNJ, "")
+    return bare if is_plausible(bare) else word
+
+
+def running_text_counts(text_sources, stats=None):
+    """Weighted occurrences of every plausible word of the running text. A word written with
+    joiners (गर्‍यो) also counts under its spelling without them (गर्यो), which is what typing
+    gives."""
+    counts, tokens = Counter(), 0
+    for weight, line in text_lines(text_sources):
+        for token in _TOKEN.findall(line):
+            word = clean_word(token)
+            if is_plausible(word):
+                counts[word] += weight
+                tokens += 1
+                if typed_form(word) != word:
+                    counts[typed_form(word)] += weight
+    if stats is not None:
+        stats["text_tokens"], stats["text_types"] = tokens, len(counts)
+    return counts
+
+
+def typed_sequences(line, normalization):
+    """Runs of words as a typist enters them, separated by spaces only; punctuation, digits or
+    a word joined to another by a hyphen end a run, since the engine then sees no previous
+    word it knows."""
+    run = []
+    for chunk in line.split():
+        m = _CHUNK.fullmatch(chunk)
+        word = clean_word(m.group(2)) if m else ""
+        if not is_plausible(word):
+            if run:
+                yield run
+            run = []
+            continue
+        if m.group(1) and run:
+            yield run
+            run = []
+        word = typed_form(word)
+        run.append(normalization.get(word, word))
+        if m.group(3):
+            yield run
+            run = []
+    if run:
+        yield run
+
+
+def split_ending(word, known, normalization):
+    """(stem, postposition) when the word is a known word with a postposition written on."""
+    for ending in SPLIT_ENDINGS:
+        stem = word[:-len(ending)]
+        if word.endswith(ending) and len(stem) >= 2 and stem in known:
+            return normalization.get(stem, stem), ending
+    return None
+
+
+def running_text_pairs(text_sources, normalization, known):
+    """Weighted counts of (previous word, next word) pairs as typed: words next to each other,
+    and a postposition written on a known word also as if written apart (काठमाडौँमा gives
+    काठमाडौँ, मा and मा with the word after it)."""
+    pairs = Counter()
+    for weight, line in text_lines(text_sources):
+        for run in typed_sequences(line, normalization):
+            for i, word in enumerate(run):
+                if i:
+                    pairs[run[i - 1], word] += weight
+                split = split_ending(word, known, normalization)
+                if split:
+                    if i:
+                        pairs[run[i - 1], split[0]] += weight
+                    pairs[split] += weight
+                    if i + 1 < len(run):
+                        pairs[split[1], run[i + 1]] += weight
+    return pairs
+
+
+def merge_bigrams(written, counted):
+    """Our written rows and the counted ones together; where both have a pair, the higher
+    weight. Also the number of pairs that the counts added or raised."""
+    merged = {prev: dict(nexts) for prev, nexts in written.items()}
+    changed = 0
+    for prev, nexts in counted.items():
+        row = merged.setdefault(prev, {})
+        for nxt, weight in nexts.items():
+            if weight > row.get(nxt, 0):
+                row[nxt] = weight
+                changed += 1
+    return {p: dict(sorted(n.items())) for p, n in sorted(merged.items())}, changed
+
+
+def text_bigrams(pairs, lexicon):
+    """Bigram weights from pair counts, in the frequencies' own scale: BIGRAM_STEP per doubling
+    of how much likelier the next word is after this previous word than an unseen pair would be
+    (absolute discounting: an unseen word gets the share BIGRAM_DISCOUNT × the previous word's
+    distinct followers, spread by overall frequency). Pairs seen fewer than BIGRAM_MIN_COUNT
+    times are left out."""
+    followers, as_next = Counter(), Counter()
+    for (prev, nxt), c in pairs.items():
+        followers[prev] += 1
+        as_next[nxt] += c
+    total = sum(pairs.values())
+    out = {}
+    for (prev, nxt), c in sorted(pairs.items()):
+        if c < BIGRAM_MIN_COUNT or prev not in lexicon or nxt not in lexicon:
+            continue
+        lift = (c - BIGRAM_DISCOUNT) * total / (BIGRAM_DISCOUNT * followers[prev] * as_next[nxt])
+        weight = min(BIGRAM_TOP, round(BIGRAM_STEP * math.log2(1 + lift)))
+        if weight >= BIGRAM_FLOOR:
+            out.setdefault(prev, {})[nxt] = weight
+    return out
 
 
 # ---------------------------------------------------------------------------------------------
@@ -470,19 +624,36 @@ def generate_forms(dict_flags, freq, stats):
     return generated
 
 
-def assign_frequencies(dict_words, ocr_words, table_words, ranked, counts):
+def word_counts(text_counts, catalog, normalization):
+    """Weighted occurrences of each word; a variant's occurrences also count for its standard
+    spelling, which is what the engine looks up in its place."""
+    counts = Counter(text_counts)
+    for word, n in catalog.items():
+        counts[word] += CATALOG_WEIGHT * n
+    for variant, standard in normalization.items():
+        counts[standard] += counts.get(variant, 0)
+    return counts
+
+
+def assign_frequencies(dict_words, ocr_words, text_words, table_words, ranked, counts):
     freq = {}
-    for word in dict_words | ocr_words | table_words:
+    for word in dict_words | ocr_words | text_words | table_words:
         if word in dict_words and word in ocr_words:
             base = BASE_BOTH
         elif word in ocr_words:
             base = BASE_OCR_ONLY
-        else:
+        elif word in dict_words or word in table_words:
             base = BASE_DICT_ONLY
-        f = min(CORPUS_CAP, base + round(CORPUS_STEP * math.log2(1 + counts.get(word, 0))))
+        else:
+            base = BASE_TEXT_ONLY
+        n = counts.get(word, 0)
+        if base == BASE_TEXT_ONLY:
+            # Only the running text has it, so it may be a slip: its count counts half, less one.
+            n = (n - 1) / 2
+        f = min(COUNT_CAP, base + round(COUNT_STEP * math.log2(1 + max(n, 0))))
         if word in table_words:
             f = max(f, TABLE_WORD_FLOOR)
-        freq[word] = f
+        freq[word] = max(f, 1)
     for rank, word in enumerate(ranked, 1):
         freq[word] = max(freq[word], rank_frequency(rank, len(ranked)))
     for word, f in freq.items():
@@ -622,6 +793,9 @@ def readme(figures):
     f = figures
     sources = "\n".join(
         f"| {s['package']} | {s['version']} | {s['licence']} | {s['use']} |" for s in f["sources"])
+    texts = "\n".join(
+        f"| `{s['file']}` | {s['origin']} | {s['licence']} | {s['weight']:g} | {s['text']} |"
+        for s in f["text_sources"])
     return f"""# Data
 
 Everything in this folder is generated; edit the tables in `tools/data/` and rebuild.
@@ -643,7 +817,7 @@ The program compiles these files in (see `src/CMakeLists.txt`).
     python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
 
 Adding `--check` writes nothing and fails unless the rebuild equals the files here byte for
-byte (about 7 seconds once the sources are unpacked).
+byte (about half a minute once the sources are unpacked).
 
 Needs `python3`, `dpkg-deb`, `apt-get` and the `tesseract-ocr` package (for
 `combine_tessdata` and `dawg2wordlist`). The Debian packages below are read at the pinned
@@ -651,7 +825,7 @@ versions listed in `tools/data/sources.tsv`, always from the package itself: fet
 `apt-get download` and unpacked into `build/data-sources/` the first time, read from there
 afterwards; an installed copy is never read. When the archive no longer carries a pinned version,
 `--update-sources` pins the current candidates (the frequencies may then change a little).
-Same sources give the same bytes.
+The running text is part of the repository. Same sources give the same bytes.
 
 ## Sources
 
@@ -659,22 +833,31 @@ Same sources give the same bytes.
 |---|---|---|---|
 {sources}
 
+Running Nepali text in `tools/data/nepali-text/` (one sentence or text unit per line; the
+licence texts in `licences/` there), listed with its weights in `tools/data/text_sources.tsv`:
+its words join the lexicon and give counts and word pairs.
+
+| file | origin (repository @ commit, path) | licence | weight | text |
+|---|---|---|---|---|
+{texts}
+
 Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
 class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
-project. Words are taken only from hunspell-ne, mythes-ne and tesseract-ocr-nep (and formed
-from hunspell-ne's stems, below); the packages read for counts (their Nepali translations)
-contribute occurrence counts and nothing else.
+project. Words are taken only from hunspell-ne, mythes-ne, tesseract-ocr-nep and the running
+text (and formed from hunspell-ne's stems, below); the packages
+read for counts (their Nepali translations) contribute occurrence counts and nothing else.
 
 ## Lexicon
 
 - Words: the stems of `ne_NP.dic` (affix flags removed, a colon after a letter read as
   visarga), the single-word headwords and synonyms of `th_ne_NP_v2.dat`, the word forms of
-  `nep.traineddata` (unpacked with `combine_tessdata -u`, listed with `dawg2wordlist`), every
-  word of our tables, and inflected forms of the dictionary's stems. Each is put in NFC with joiners at its
-  ends removed, and kept only when it is a plausible word: Nepali letters and signs only, a
-  letter first, vowel signs, virama and nukta after a consonant, joiners only between a
-  virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries (phrases,
-  hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
+  `nep.traineddata` (unpacked with `combine_tessdata -u`, listed with `dawg2wordlist`), the
+  words of the running text, every word of our tables, and inflected forms of the dictionary's
+  stems. Each is put in NFC
+  with joiners at its ends removed, and kept only when it is a plausible word: Nepali letters
+  and signs only, a letter first, vowel signs, virama and nukta after a consonant, joiners only
+  between a virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries
+  (phrases, hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
   (punctuation, digits, broken sign sequences).
 - Inflected forms (`tools/inflect.py`): the dictionary's affix flags give a stem's class, and
   our own endings form its words: nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
@@ -687,19 +870,25 @@ contribute occurrence counts and nothing else.
   not expanded: whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
-  {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base of {BASE_BOTH:,} when both
-  word lists have it, {BASE_OCR_ONLY:,} for OCR forms only and {BASE_DICT_ONLY:,} otherwise, plus
-  round({CORPUS_STEP} × log2(1 + n)) for its n occurrences in the message catalogs, capped at
-  {CORPUS_CAP:,}; words of our tables get at least {TABLE_WORD_FLOOR:,}. A formed word that no source
-  attests gets round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is
-  its stem's (or infinitive's) frequency and k the place of its ending in its list: below
-  every attested word, higher for a frequent stem and a common ending.
+  {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base
+  of {BASE_BOTH:,} when both word lists have it, {BASE_OCR_ONLY:,} for OCR forms only, {BASE_DICT_ONLY:,} for the
+  dictionary or our tables only and {BASE_TEXT_ONLY} for the running text only, plus
+  round({COUNT_STEP} × log2(1 + n)), capped at {COUNT_CAP:,}. n is its weighted count: the sum over the
+  running-text files of weight × occurrences (a word written with joiners inside also counting
+  for its spelling without them), plus {CATALOG_WEIGHT} × its occurrences in the message catalogs; a
+  spelling variant's count also counts for its standard spelling. For a word only the running
+  text has, n becomes (n − 1) / 2 (one occurrence may be a slip). Words of
+  our tables get at least {TABLE_WORD_FLOOR:,}. A formed word that no source attests gets
+  round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is its stem's
+  (or infinitive's) frequency and k the place of its ending in its list: below every word that
+  a word list has, higher for a frequent stem and a common ending.
 
 | figure | value |
 |---|---|
 | words | {f['word_count']:,} |
 | from the dictionary / OCR forms / both / our tables only | {f['hunspell_kept']:,} / {f['tesseract_kept']:,} / {f['both']:,} / {f['table_only']:,} |
 | thesaurus words (not in the dictionary) | {f['thesaurus_kept']:,} ({f['thesaurus_new']:,}) |
+| running-text tokens counted (distinct words; in no other source) | {f['text_tokens']:,} ({f['text_types']:,}; {f['text_only']:,}) |
 | inflected forms formed (not attested) | {f['generated']:,} |
 | message-catalog tokens counted (distinct words) | {f['corpus_tokens']:,} ({f['corpus_types']:,}) |
 | highest frequency | {f['max_freq']:,} |
@@ -707,6 +896,24 @@ contribute occurrence counts and nothing else.
 | nodes / label bytes | {f['node_count']:,} / {f['edge_bytes_total']:,} |
 | most children of a node / longest label | {f['max_children']} / {f['max_label']} bytes |
 | compressed / inflated size | {f['gz_size']:,} / {f['raw_size']:,} bytes |
+
+## Bigrams
+
+Our written rows in `tools/data/bigrams.tsv`, and pairs counted in the running text: words
+next to each other with only spaces between them (punctuation, digits or a hyphenated word
+end a run), and a word that carries a postposition ({', '.join(SPLIT_ENDINGS)}) on a known
+word also as that word followed by the postposition (काठमाडौँमा gives काठमाडौँ, मा and मा with
+the word after it), as typists who write them apart need it. A pair seen c ≥ {BIGRAM_MIN_COUNT} times
+(weighted as above) gets round({BIGRAM_STEP} × log2(1 + (c − {BIGRAM_DISCOUNT}) N / ({BIGRAM_DISCOUNT} × D × C))), at most
+{BIGRAM_TOP:,} and kept from {BIGRAM_FLOOR:,}, where N is the weighted number of pairs, D the number of
+distinct words seen after the previous word and C the weighted count of the next word after
+any word: how much likelier the next word is after this one than an unseen pair, on the scale
+of the frequencies. Where a written row has the pair too, the higher weight stays.
+
+| figure | value |
+|---|---|
+| pairs from the running text (added or raised) | {f['text_bigram_pairs']:,} |
+| previous words / pairs in all | {f['bigram_prev']:,} / {f['bigram_pairs']:,} |
 
 ## Tables
 
@@ -716,7 +923,6 @@ contribute occurrence counts and nothing else.
 | loanword keys (with two or more forms) | {f['loanwords']:,} ({f['loanwords_multi']}) |
 | normalisation pairs | {f['normalization']} |
 | alias keys (with two or more words) | {f['aliases']:,} ({f['aliases_multi']}) |
-| bigram previous words / pairs | {f['bigram_prev']:,} / {f['bigram_pairs']:,} |
 | class tags / listed words / distinct words | {f['class_tags']} / {f['class_words']:,} / {f['class_distinct']:,} |
 | class bigram rules | {f['class_rules']} |
 """
@@ -759,17 +965,6 @@ def main():
         "devanagariDigits": DIGITS,
     }) + "\n")
     write(DATA / "aliases.schema.json", dumps(ALIAS_SCHEMA) + "\n")
-    write(DATA / "aliases.json", dumps({
-        "$schema": "./aliases.schema.json",
-        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings) "
-                       "mapped to Devanagari words, best first.",
-        "aliases": aliases,
-    }) + "\n")
-    write(DATA / "bigrams.json", dumps({
-        "description": "Weights of word pairs: previous word, then next word, then weight "
-                       "(1000 to 75000; higher means the next word is more expected).",
-        "bigrams": bigrams,
-    }) + "\n")
     write(DATA / "semantic_classes.json", dumps({
         "version": "0.3.1",
         "description": "Word classes of the previous word and the boosts they give to a target "
@@ -800,9 +995,25 @@ def main():
     stats["thesaurus_new"] = len(thesaurus - dict_words)
     dict_words |= thesaurus
     ocr_words = tesseract_words(roots["tesseract-ocr-nep"], stats)
-    counts = running_text_counts(roots, sources, stats)
-    freq = assign_frequencies(dict_words, ocr_words, table_words, ranked, counts)
+    text_sources = load_text_sources()
+    text_counts = running_text_counts(text_sources, stats)
+    counts = word_counts(text_counts, catalog_counts(roots, sources, stats), normalization)
+    freq = assign_frequencies(dict_words, ocr_words, set(text_counts), table_words, ranked, counts)
+    pairs = running_text_pairs(text_sources, normalization, set(freq))
     freq.update(generate_forms(dict_flags, freq, stats))
+    bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
+    # Alias rows are written once the lexicon's words (freq) and the running-text counts are known.
+    write(DATA / "aliases.json", dumps({
+        "$schema": "./aliases.schema.json",
+        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings) "
+                       "mapped to Devanagari words, best first.",
+        "aliases": aliases,
+    }) + "\n")
+    write(DATA / "bigrams.json", dumps({
+        "description": "Weights of word pairs: previous word, then next word, then weight "
+                       "(1000 to 75000; higher means the next word is more expected).",
+        "bigrams": bigrams,
+    }) + "\n")
 
     with tempfile.TemporaryDirectory() as tmp:
         tsv = Path(tmp, "words.tsv")
@@ -823,6 +1034,8 @@ def main():
     figures = dict(stats, **trie)
     figures.update({
         "sources": sources,
+        "text_sources": text_sources,
+        "text_only": len(set(text_counts) - dict_words - ocr_words - table_words),
         "both": len(dict_words & ocr_words),
         "table_only": len(table_words - dict_words - ocr_words),
         "ranked": len(ranked),

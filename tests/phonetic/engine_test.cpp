@@ -20,7 +20,7 @@ using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 // Figures of the lexicon under data/ (data/README.md).
-constexpr std::uint32_t kShippedWordCount = 526342;
+constexpr std::uint32_t kShippedWordCount = 553708;
 constexpr std::uint16_t kShippedKathmanduFrequency = 37850;
 
 constexpr std::string_view kRules = R"({"rules": [
@@ -197,6 +197,22 @@ TEST_F(ShippedEngine, CommonWordsComeFirst) {
     const SuggestResult result = suggest(*engine_, roman, {});
     ASSERT_FALSE(result.candidates.empty()) << roman;
     EXPECT_EQ(result.candidates.front().text, word) << roman;
+  }
+}
+
+// "ma kathmandu ma baschhu" word by word: the word before decides between म and मा.
+TEST_F(ShippedEngine, ThePreviousWordPicksTheNextOne) {
+  const struct {
+    const char* previous;
+    const char* roman;
+    const char* first;
+  } sentence[] = {{"", "ma", "म"}, {"म", "kathmandu", "काठमाडौँ"}, {"काठमाडौँ", "ma", "मा"}, {"मा", "baschhu", "बस्छु"}};
+  for (const auto& word : sentence) {
+    SuggestOptions options;
+    if (*word.previous != '\0') options.previous_word = word.previous;
+    const SuggestResult result = suggest(*engine_, word.roman, options);
+    ASSERT_FALSE(result.candidates.empty()) << word.roman;
+    EXPECT_EQ(result.candidates.front().text, word.first) << word.previous << " " << word.roman;
   }
 }
 
