@@ -24,7 +24,8 @@ import zipfile
 from collections import Counter
 from pathlib import Path
 
-from inflect import NOUN_ENDINGS, PLURAL_ENDINGS, inflect
+from inflect import (COMMON_NOUN_ENDINGS, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS, PLURAL_FLAG,
+                     TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_verb)
 
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
@@ -609,17 +610,47 @@ def generated_frequency(stem_frequency, ending_rank):
     return max(1, round(GENERATED_TOP * share))
 
 
-def generate_forms(dict_flags, freq, stats):
-    """Inflected forms of the dictionary's stems that the lexicon does not have yet."""
+def text_nouns(text_words, known, verb_forms):
+    """Words that the running text shows with a case ending or the plural written on: nouns,
+    whatever the dictionary's flags say (रात, सम्पति, काठमाडौँ). Verb forms are left out, so
+    that गरेको does not make a noun of गरे."""
+    endings = set(NOUN_ENDINGS + PLURAL_ENDINGS)
+    nouns = set()
+    for word in text_words:
+        if word in verb_forms:
+            continue
+        for ending in endings:
+            stem = word[:-len(ending)]
+            if word.endswith(ending) and len(stem) >= 2 and stem in known and stem not in verb_forms:
+                nouns.add(stem)
+    return nouns
+
+
+def inflected_forms(dict_flags, text_words, known, stats):
+    """Every inflected form of the dictionary's stems and of the nouns the running text shows,
+    with the (stem, place of the ending) pairs that form it."""
+    verb_forms = {form for stem, flags in dict_flags.items() if is_verb(flags)
+                  for form, _ in inflect(stem, flags & VERB_FLAGS)}
+    nouns = text_nouns(text_words, known, verb_forms)
+    flags = {stem: set(f) for stem, f in dict_flags.items()}
+    for stem in nouns:
+        flags.setdefault(stem, set()).add(TEXT_NOUN_FLAG)
+    stats["text_nouns"] = sum(1 for s in nouns if not {NOUN_FLAG, PLURAL_FLAG} & dict_flags.get(s, set()))
+    forms = {}
+    for stem in sorted(flags):
+        for form, rank in inflect(stem, flags[stem]):
+            if is_plausible(form):
+                forms.setdefault(form, []).append((stem, rank))
+    return forms
+
+
+def generate_forms(forms, freq, stats):
+    """Frequencies of the inflected forms that no source attests."""
     generated = {}
-    for stem in sorted(dict_flags):
-        stem_frequency = max(freq.get(stem, 0), freq.get(stem + "नु", 0), BASE_DICT_ONLY)
-        for form, rank in inflect(stem, dict_flags[stem]):
-            if form in freq or not is_plausible(form):
-                continue
-            f = generated_frequency(stem_frequency, rank)
-            if f > generated.get(form, 0):
-                generated[form] = f
+    for form, origins in forms.items():
+        if form not in freq:
+            generated[form] = max(generated_frequency(
+                max(freq.get(stem, 0), freq.get(stem + "नु", 0), BASE_DICT_ONLY), rank) for stem, rank in origins)
     stats["generated"] = len(generated)
     return generated
 
@@ -844,7 +875,7 @@ its words join the lexicon and give counts and word pairs.
 Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
 class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
 project. Words are taken only from hunspell-ne, mythes-ne, tesseract-ocr-nep and the running
-text (and formed from hunspell-ne's stems, below); the packages
+text (and formed from hunspell-ne's stems and the running text's nouns, below); the packages
 read for counts (their Nepali translations) contribute occurrence counts and nothing else.
 
 ## Lexicon
@@ -852,22 +883,27 @@ read for counts (their Nepali translations) contribute occurrence counts and not
 - Words: the stems of `ne_NP.dic` (affix flags removed, a colon after a letter read as
   visarga), the single-word headwords and synonyms of `th_ne_NP_v2.dat`, the word forms of
   `nep.traineddata` (unpacked with `combine_tessdata -u`, listed with `dawg2wordlist`), the
-  words of the running text, every word of our tables, and inflected forms of the dictionary's
-  stems. Each is put in NFC
+  words of the running text, every word of our tables, and inflected forms. Each is put in NFC
   with joiners at its ends removed, and kept only when it is a plausible word: Nepali letters
   and signs only, a letter first, vowel signs, virama and nukta after a consonant, joiners only
   between a virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries
   (phrases, hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
   (punctuation, digits, broken sign sequences).
 - Inflected forms (`tools/inflect.py`): the dictionary's affix flags give a stem's class, and
-  our own endings form its words: nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
-  written together (को, मा, ले, लाई … भित्र, माथि, मै, कै), nouns with plurals (flag 18) also the
-  {len(PLURAL_ENDINGS)} forms of हरू; verbs (flags 1, 8, 9, 11) take finite forms, participles, infinitives,
-  honorific and negative forms by the shape of the root (ending in a virama as गर्, in उ as
-  आउ, or in a vowel as खा), with the past on another stem where the language has one (जा →
-  गयो, हु → भयो, ला → लग्यो, धु → धोयो, दि → देला) and no honorific forms for passive stems
-  (गरि, बनाइ); -ो adjectives (flag 14) take -ा and -ी. The dictionary's own affix rules are
-  not expanded: whole, they also put verb endings on nouns.
+  our own endings form its words. Nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
+  written together (को, मा, ले, लाई … मै, कै, सँगै, भरि), and the {len(PLURAL_ENDINGS)} forms of हरू when the
+  dictionary gives a plural (flag 18) or the running text shows the noun with one of these
+  endings (रातमा: रातहरू). A word without a noun flag that the running text shows so (सम्पतिहरूमा,
+  बालेन्द्रलाई) is a noun too, and takes the {len(COMMON_NOUN_ENDINGS)} endings that at least one noun in fifty
+  carries there ({f['text_nouns']:,} such nouns). Verbs (flags 1, 8, 9, 11) take finite forms
+  in every person (हेरेछु, देख्थेँ, रोजूँ, पाउनेछु, खायौ, लतारिस्), participles with the emphatic -ै
+  (बोलेकै), infinitives, imperatives (हराऊ, देऊ), honorific and negative forms (नमरोस्), and
+  a second verb on the conjunctive -इ: रह, दि and सक (हिँडिरहेछ, भागिदेऊ, गरिसकेको), by the
+  shape of the root (ending in a virama as गर्, in उ as आउ, or in a vowel as खा), with the past
+  on another stem where the language has one (जा → गयो, हु → भयो, ला → लग्यो, धु → धोयो,
+  दि → देला); passive stems (गरि, बनाइ) take third-person and impersonal forms only; -ो
+  adjectives (flag 14) take -ा, -ी and -ै. The dictionary's own affix rules are not expanded:
+  whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
   {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base
@@ -878,7 +914,7 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   for its spelling without them), plus {CATALOG_WEIGHT} × its occurrences in the message catalogs; a
   spelling variant's count also counts for its standard spelling. For a word only the running
   text has, n becomes (n − 1) / 2 (one occurrence may be a slip). Words of
-  our tables get at least {TABLE_WORD_FLOOR:,}. A formed word that no source attests gets
+  our tables get at least {TABLE_WORD_FLOOR:,}. An inflected form that nothing else attests gets
   round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is its stem's
   (or infinitive's) frequency and k the place of its ending in its list: below every word that
   a word list has, higher for a frequent stem and a common ending.
@@ -998,9 +1034,11 @@ def main():
     text_sources = load_text_sources()
     text_counts = running_text_counts(text_sources, stats)
     counts = word_counts(text_counts, catalog_counts(roots, sources, stats), normalization)
+    known = dict_words | ocr_words | set(text_counts) | table_words
+    forms = inflected_forms(dict_flags, set(text_counts), known, stats)
     freq = assign_frequencies(dict_words, ocr_words, set(text_counts), table_words, ranked, counts)
-    pairs = running_text_pairs(text_sources, normalization, set(freq))
-    freq.update(generate_forms(dict_flags, freq, stats))
+    pairs = running_text_pairs(text_sources, normalization, known)
+    freq.update(generate_forms(forms, freq, stats))
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
     # Alias rows are written once the lexicon's words (freq) and the running-text counts are known.
     write(DATA / "aliases.json", dumps({

@@ -13,36 +13,57 @@ NOUN_FLAG, PLURAL_FLAG, ADJECTIVE_FLAG = "15", "18", "14"
 VERB_FLAGS = {"1", "8", "9", "11"}
 
 # Singular case endings and postpositions written together with the noun, most common first;
-# the emphatic मै and कै (मा नै, को नै) are written as one word.
-NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "की", "सँग", "देखि", "सम्म", "भन्दा", "तिर",
-                "जस्तो", "भित्र", "माथि", "मै", "कै", "बिना")
-PLURAL_ENDINGS = ("हरू", "हरूको", "हरूले", "हरूलाई", "हरूमा", "हरूका", "हरूबाट", "हरूसँग", "हरूकी")
+# the emphatic मै, कै and सँगै (मा नै, को नै, सँग नै) are written as one word, and so is भरि.
+NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "की", "सँग", "देखि", "सम्म", "भन्दा", "भित्र",
+                "माथि", "मै", "कै", "सँगै", "भरि")
+PLURAL_ENDINGS = ("हरू", "हरूको", "हरूले", "हरूलाई", "हरूमा", "हरूका")
+# The endings that at least one noun in fifty carries in the running text; a noun that only
+# the running text shows (no dictionary flag) takes these.
+COMMON_NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "सँग", "हरू", "हरूको", "हरूले",
+                       "हरूलाई", "हरूमा")
+TEXT_NOUN_FLAG = "text-noun"
+
+# A second verb after the first one's conjunctive -इ form: रह (going on: गरिरहेको), दि (for
+# someone: गरिदिनुहोस्) and सक (done: गरिसकेको). Written with the independent इ; after a stem
+# ending in a virama it becomes the sign (गर् → गरिरहेको).
+COMPOUND_ENDINGS = (
+    "इरहेको", "इसकेको", "इदिनुहोस्", "इरहेका", "इसकेका", "इरहेछ", "इदिन्छ", "इदिने", "इरहेकी",
+    "इसक्यो", "इरहन्छ", "इदियो", "इदिएको", "इसकेपछि", "इरहेछु", "इरहेछन्", "इरहेथ्यो", "इरहेथे",
+    "इरहेथेँ", "इरहने", "इदिनु", "इरहन्छु", "इदिन्छु", "इदिन्छौ", "इदेऊ", "इरहेँ", "इरह्यो",
+    "इरहेछौ", "इदिऊँ")
 
 # Verb endings by the shape of the root, most common first. "root" keeps the root as the
 # dictionary writes it; "base" drops its final virama or उ; "perfective" is the stem of the
-# past and participle forms, which a few roots change (जा → गयो, हु → भयो).
+# past and participle forms, which a few roots change (जा → गयो, हु → भयो); "optative" and
+# "imperative" those of खाऊँ and देऊ; "conjunct" is where a second verb joins.
 # A root ending in a virama: गर् (गर्नु, गर्छ, गरेको, गर्यो).
 CONSONANT_ROOT = (
     ("root", ("नु", "ने", "न", "छ", "छु", "छन्", "छौ", "छौँ", "छिन्", "दै", "दा", "दैन", "दैनन्",
               "दिनँ", "थ्यो", "थे", "नेछ", "नेछु", "नुहुन्छ", "नुभयो", "नुभएको", "नुहोस्", "नुस्",
-              "नुपर्छ", "नुपर्ने", "यो", "यौ", "नेछन्", "ला", "लान्", "दछ", "दछन्", "दैछ")),
+              "नुपर्छ", "नुपर्ने", "यो", "यौ", "नेछन्", "ला", "लान्", "दछ", "दछन्", "दैछ", "थेँ",
+              "थिन्", "थ्यौ", "दछु", "दिन", "दैनौ", "नेछौ", "नाले")),
     ("base", ("ेको", "े", "ेका", "ेकी", "ेर", "ेँ", "ेन", "ेनन्", "ी", "ौँ", "ोस्", "िन्", "िन्छ",
-              "िएको", "िएका", "ेछ", "ेपछि", "िसकेको", "िसकेका", "िसक्यो")),
-    ("negative-root", ("ने", "नु", "नुहोस्", "दै", "दा")),
-    ("negative-base", ("ेको", "ेर", "ेका")),
+              "िएको", "िएका", "ेछ", "ेपछि", "ेछु", "ेछन्", "ेथ्यो", "ेथे", "ेथेँ", "ूँ", "िनँ", "ेकै",
+              "ेपनि", "ेकोले", "ेछौ", "ुँला", "ुन्", "ेस्", "िस्", "ेदेखि", "िन्न", "ेनौ")),
+    ("conjunct", COMPOUND_ENDINGS),
+    ("negative-root", ("ने", "नु", "नुहोस्", "दै", "दा", "न")),
+    ("negative-base", ("ेको", "ेर", "ेका", "", "ी", "े", "ोस्")),
 )
 # A root ending in उ: आउ, बनाउ (आउँछ, आएको, आयो).
 U_ROOT = (
     ("root", ("नु", "ने", "न", "ँछ", "ँछु", "ँछन्", "ँछौ", "ँछौँ", "ँछिन्", "ँदै", "ँदा", "ँदैन",
               "ँदैनन्", "ँथ्यो", "ँथे", "नेछ", "नुहुन्छ", "नुभयो", "नुभएको", "नुहोस्", "नुस्", "नुपर्छ",
-              "नेछन्", "ला", "लान्", "ँदछ")),
+              "नेछन्", "ला", "लान्", "ँदछ", "नेछु", "ँथेँ", "ँथिन्", "ँदिन", "ँदैनौ", "नेछौ", "नाले",
+              "ँ")),
     ("base", ("एको", "यो", "ए", "एका", "एकी", "एर", "एँ", "एन", "एनन्", "इन्छ", "इएको", "ऊँ", "ओस्",
-              "एपछि")),
-    ("negative-root", ("ने", "नु", "नुहोस्", "ँदा")),
-    ("negative-base", ("एको", "एर")),
+              "एपछि", "यौ", "ऊ", "एछ", "एछु", "एछन्", "एथ्यो", "एथे", "एथेँ", "इनँ", "एकै", "एपनि",
+              "एकोले", "एछौ", "उँला", "एस्", "इस्", "एदेखि", "इन्न", "एनौ")),
+    ("conjunct", COMPOUND_ENDINGS),
+    ("negative-root", ("ने", "नु", "नुहोस्", "ँदा", "न", "ँदै")),
+    ("negative-base", ("एको", "एर", "एका", "ए", "ओस्")),
 )
-# Any other root: खा, दि, लि, जा, passive stems (गरि, बनाइ), and roots written without a
-# final virama (अल्झ, whose past is अल्झ्यो).
+# Any other root: खा, दि, लि, जा, and roots written without a final virama (अल्झ, whose past
+# is अल्झ्यो).
 VOWEL_ROOT = (
     ("root", ("नु", "ने", "न", "न्छ", "न्छु", "न्छन्", "न्छौ", "न्छौँ", "न्छिन्", "ँदै", "ँदा",
               "ँदैन", "ँदैनन्", "न्थ्यो", "न्थे", "नेछ", "नुहुन्छ", "नुभयो", "नुभएको", "नुहोस्",
@@ -51,18 +72,32 @@ VOWEL_ROOT = (
     ("passive", ("इन्छ", "इएको")),
     ("root", ("नेछन्",)),
     ("future", ("ला", "लान्")),
-    ("perfective", ("एपछि",)),
-    ("negative-root", ("ने", "नु", "नुहोस्")),
+    ("perfective", ("एपछि", "यौ", "एछ", "एछु", "एछन्", "एथ्यो", "एथे", "एथेँ", "इनँ", "एकै",
+                    "एपनि", "एकोले", "एछौ", "एस्", "एदेखि", "एनन्", "एनौ")),
+    ("root", ("नेछु", "न्थेँ", "न्थिन्", "ँदिन", "ँदैनौ", "नेछौ", "नाले", "न्न")),
+    ("optative", ("ऊँ",)),
+    ("imperative", ("ऊ",)),
+    ("conjunct", COMPOUND_ENDINGS),
+    ("negative-root", ("ने", "नु", "नुहोस्", "न", "ँदै", "ँदा")),
+    ("negative-perfective", ("एको", "ए", "एका")),
+)
+# A passive stem (गरि, बनाइ): the third person and impersonal forms only, no honorific, no second
+# passive, no future and no second verb (it is itself the form one joins: गरिरहेको).
+PASSIVE_ROOT = (
+    ("root", ("नु", "ने", "न", "न्छ", "न्छु", "न्छन्", "न्छौ", "न्छौँ", "न्छिन्", "ँदै", "ँदा",
+              "ँदैन", "ँदैनन्", "न्थ्यो", "न्थे", "नेछ", "नुपर्छ", "नेछन्")),
+    ("perfective", ("एको", "यो", "ए", "एका", "एकी", "एर", "एँ", "एन", "एपछि")),
+    ("negative-root", ("ने", "नु")),
     ("negative-perfective", ("एको",)),
 )
-# After a stem ending in a virama the same endings begin with a vowel sign (ला → लग्यो, लगेको).
-AFTER_CONSONANT = {"एको": "ेको", "यो": "्यो", "ए": "े", "एका": "ेका", "एकी": "ेकी", "एर": "ेर",
-                   "एँ": "ेँ", "एन": "ेन", "एपछि": "ेपछि", "इन्छ": "िन्छ", "इएको": "िएको"}
+# After a stem ending in a virama an ending that begins with a vowel letter begins with its
+# sign instead (ला → लग्यो, लगेको; गर् → गरिरहेको).
+VOWEL_SIGNS = {"अ": "", "आ": "\u093e", "इ": "\u093f", "ई": "\u0940", "उ": "\u0941", "ऊ": "\u0942",
+               "ए": "\u0947", "ऐ": "\u0948", "ओ": "\u094b", "औ": "\u094c"}
 # Roots whose past and participles are formed on another stem.
 PERFECTIVE_STEMS = {"जा": "ग", "हु": "भ", "ला": "लग्"}
-# Endings a passive stem does not take (no honorific, no second passive): गरिनुहोस्, गरिइन्छ.
-NOT_PASSIVE = {"नुहुन्छ", "नुभयो", "नुभएको", "नुहोस्", "नुस्"}
-ADJECTIVE_ENDINGS = ("ा", "ी")
+# -ो adjectives: the other two genders and numbers, and the emphatic (राम्रै).
+ADJECTIVE_ENDINGS = ("ा", "ी", "ै")
 
 U_SIGN, I_SIGN, E_SIGN, O_SIGN = "\u0941", "\u093f", "\u0947", "\u094b"
 
@@ -71,41 +106,50 @@ def _vowel_root_stems(root):
     """The stems a vowel root's endings attach to; a kind left out is not formed."""
     short = len(root) == 2
     stems = {"root": root, "negative-root": "न" + root}
+    optative = imperative = root
     if "\u0915" <= root[-1] <= "\u0939":
-        # No final virama written: the root is a consonant stem.
-        perfective = passive = future = root + VIRAMA
-        future = root
+        # No final virama written: the root is a consonant stem (अल्झूँ; the bare root is the
+        # imperative).
+        perfective = passive = optative = root + VIRAMA
+        future, imperative = root, None
     elif root in PERFECTIVE_STEMS:
         perfective, passive, future = PERFECTIVE_STEMS[root], root, root
     elif root.endswith(U_SIGN):
         # छु, धु, रु: छोयो, धोइन्छ, धोला; longer roots in -ु (कुहु) have their own stems listed.
         perfective = passive = future = root[:-1] + O_SIGN if short else None
-    elif root.endswith((I_SIGN, "इ")) and not short:
-        # A passive stem (गरि, बनाइ): गरियो, गरिएको, but no passive or future of its own.
-        perfective, passive, future = root, None, None
+        if not short:
+            optative = imperative = None
+    elif _is_passive_stem(root):
+        return {"root": root, "negative-root": "न" + root, "perfective": root,
+                "negative-perfective": "न" + root}
     elif root.endswith(I_SIGN):
-        perfective, passive, future = root, root, root[:-1] + E_SIGN  # दि: दियो, दिइन्छ, देला
+        perfective, passive, future = root, root, root[:-1] + E_SIGN  # दि: दियो, दिइन्छ, देला, देऊ
     else:
         perfective, passive, future = root, root, root
     if root == "हु":
-        passive, future = None, "हो"  # होला
-    for kind, stem in (("perfective", perfective), ("passive", passive), ("future", future)):
+        passive, future = None, "हो"  # होला, होऊँ
+        optative = future
+    if future is not None and imperative is not None:
+        imperative = future
+    for kind, stem in (("perfective", perfective), ("passive", passive), ("future", future),
+                       ("optative", optative), ("imperative", imperative)):
         if stem is not None:
             stems[kind] = stem
     if perfective is not None:
         stems["negative-perfective"] = "न" + perfective
+        stems["conjunct"] = perfective
     return stems
 
 
 def _verb_forms(root):
-    passive_stem = False
     if root.endswith(VIRAMA):
-        table, stems = CONSONANT_ROOT, {"root": root, "base": root[:-1]}
+        table, stems = CONSONANT_ROOT, {"root": root, "base": root[:-1], "conjunct": root}
     elif root.endswith("उ") and len(root) > 1:
-        table, stems = U_ROOT, {"root": root, "base": root[:-1]}
+        table, stems = U_ROOT, {"root": root, "base": root[:-1], "conjunct": root[:-1]}
+    elif _is_passive_stem(root):
+        table, stems = PASSIVE_ROOT, _vowel_root_stems(root)
     else:
         table, stems = VOWEL_ROOT, _vowel_root_stems(root)
-        passive_stem = root.endswith((I_SIGN, "इ")) and len(root) > 2
     stems.update({"negative-root": "न" + root})
     if "base" in stems:
         stems["negative-base"] = "न" + stems["base"]
@@ -114,27 +158,31 @@ def _verb_forms(root):
         if stem is None:
             continue
         for ending in endings:
-            if passive_stem and ending in NOT_PASSIVE:
-                continue
-            if stem.endswith(VIRAMA) and ending in AFTER_CONSONANT:
-                yield stem[:-1] + AFTER_CONSONANT[ending]
+            if stem.endswith(VIRAMA) and ending[:1] in VOWEL_SIGNS:
+                yield stem[:-1] + VOWEL_SIGNS[ending[0]] + ending[1:]
             else:
                 yield stem + ending
 
 
-def _noun_forms(stem, plural):
-    yield from (stem + e for e in NOUN_ENDINGS)
-    if plural:
-        yield from (stem + e for e in PLURAL_ENDINGS)
+def _is_passive_stem(root):
+    return root.endswith((I_SIGN, "इ")) and len(root) > 2
+
+
+def is_verb(flags):
+    return bool(flags & VERB_FLAGS)
 
 
 def inflect(stem, flags):
     """Yields (form, rank) for one dictionary entry: rank 0 is the most common ending."""
     forms = []
-    if flags & VERB_FLAGS:
+    if is_verb(flags):
         forms.extend(_verb_forms(stem))
     if NOUN_FLAG in flags or PLURAL_FLAG in flags:
-        forms.extend(_noun_forms(stem, PLURAL_FLAG in flags))
+        # A plural where the dictionary gives one or the running text shows the noun in use.
+        countable = PLURAL_FLAG in flags or TEXT_NOUN_FLAG in flags
+        forms.extend(stem + e for e in NOUN_ENDINGS + (PLURAL_ENDINGS if countable else ()))
+    elif TEXT_NOUN_FLAG in flags:
+        forms.extend(stem + e for e in COMMON_NOUN_ENDINGS)
     if ADJECTIVE_FLAG in flags and stem.endswith("ो"):
         forms.extend(stem[:-1] + e for e in ADJECTIVE_ENDINGS)
     seen = set()
