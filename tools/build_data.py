@@ -25,7 +25,7 @@ from collections import Counter
 from pathlib import Path
 
 from inflect import (COMMON_NOUN_ENDINGS, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS, PLURAL_FLAG,
-                     TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_verb)
+                     TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_bound_stem, is_verb)
 
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
@@ -45,6 +45,11 @@ BASE_BOTH, BASE_OCR_ONLY, BASE_DICT_ONLY, BASE_TEXT_ONLY = 1600, 1000, 700, 0
 COUNT_STEP = 4000
 COUNT_CAP = 60000
 CATALOG_WEIGHT = 0.25
+# A headword of the standard dictionary is evidence of a standard spelling: half a doubling.
+# A word that the inflection forms, too, is a form of the language: a whole doubling, so that
+# it comes before a variant that only a word list has (बोकी before the stem बोकि).
+HEADWORD_BONUS = COUNT_STEP // 2
+FORMED_BONUS = COUNT_STEP
 # The last word of the ranked list of common words; above TABLE_WORD_FLOOR.
 RANKED_FLOOR = 10000
 # Inflected forms that no source attests stay below BASE_DICT_ONLY.
@@ -278,6 +283,14 @@ def load_class_rules():
             "notes": f[4],
         })
     return rules
+
+
+def load_headwords():
+    words = set()
+    for number, raw in enumerate((TABLES / "headwords.txt").read_text(encoding="utf-8").split("\n"), 1):
+        if raw and not raw.startswith("#"):
+            words.add(check_word(raw, f"headwords.txt:{number}"))
+    return words
 
 
 def load_ranked_words(warnings):
@@ -666,14 +679,14 @@ def word_counts(text_counts, catalog, normalization):
     return counts
 
 
-def assign_frequencies(dict_words, ocr_words, text_words, table_words, ranked, counts):
+def assign_frequencies(dict_words, ocr_words, text_words, table_words, headwords, formed, ranked, counts):
     freq = {}
     for word in dict_words | ocr_words | text_words | table_words:
         if word in dict_words and word in ocr_words:
             base = BASE_BOTH
         elif word in ocr_words:
             base = BASE_OCR_ONLY
-        elif word in dict_words or word in table_words:
+        elif word in dict_words or word in table_words or word in headwords or word in formed:
             base = BASE_DICT_ONLY
         else:
             base = BASE_TEXT_ONLY
@@ -681,6 +694,10 @@ def assign_frequencies(dict_words, ocr_words, text_words, table_words, ranked, c
         if base == BASE_TEXT_ONLY:
             # Only the running text has it, so it may be a slip: its count counts half, less one.
             n = (n - 1) / 2
+        if word in headwords:
+            base += HEADWORD_BONUS
+        if word in formed:
+            base += FORMED_BONUS
         f = min(COUNT_CAP, base + round(COUNT_STEP * math.log2(1 + max(n, 0))))
         if word in table_words:
             f = max(f, TABLE_WORD_FLOOR)
@@ -856,7 +873,8 @@ versions listed in `tools/data/sources.tsv`, always from the package itself: fet
 `apt-get download` and unpacked into `build/data-sources/` the first time, read from there
 afterwards; an installed copy is never read. When the archive no longer carries a pinned version,
 `--update-sources` pins the current candidates (the frequencies may then change a little).
-The running text is part of the repository. Same sources give the same bytes.
+The running text and the headword list are part of the repository. Same sources give the
+same bytes.
 
 ## Sources
 
@@ -871,6 +889,10 @@ its words join the lexicon and give counts and word pairs.
 | file | origin (repository @ commit, path) | licence | weight | text |
 |---|---|---|---|---|
 {texts}
+
+`tools/data/headwords.txt`: the single-word headwords of the standard Nepali dictionary
+(Brihat Shabdakosh) from bisug/Nepali-Wordlist-Dataset @ 6d9d8ad9 (data/words.lst), CC0 1.0;
+it adds no words, it only marks standard spellings.
 
 Our own tables in `tools/data/` (rules, normalisation, loanwords, aliases, bigrams, classes,
 class rules and the ranked list of common words) are GPL-3.0-or-later, like the rest of the
@@ -888,7 +910,9 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   and signs only, a letter first, vowel signs, virama and nukta after a consonant, joiners only
   between a virama and a consonant. Dropped: {f['hunspell_dropped']:,} dictionary entries
   (phrases, hyphenated or numbered entries) and {f['tesseract_forms'] - f['tesseract_kept']:,} OCR forms
-  (punctuation, digits, broken sign sequences).
+  (punctuation, digits, broken sign sequences). A dictionary verb stem that ends in a virama or
+  is a passive stem (गर्, बोकि) is no word by itself: it stays out unless another source has it
+  ({f['bound_stems']:,} left out).
 - Inflected forms (`tools/inflect.py`): the dictionary's affix flags give a stem's class, and
   our own endings form its words. Nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
   written together (को, मा, ले, लाई … मै, कै, सँगै, भरि), and the {len(PLURAL_ENDINGS)} forms of हरू when the
@@ -908,7 +932,9 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
   {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base
   of {BASE_BOTH:,} when both word lists have it, {BASE_OCR_ONLY:,} for OCR forms only, {BASE_DICT_ONLY:,} for the
-  dictionary or our tables only and {BASE_TEXT_ONLY} for the running text only, plus
+  dictionary, the headwords, our tables or the inflection only and {BASE_TEXT_ONLY} for the running text
+  only; {HEADWORD_BONUS:,} more when it is a headword and {FORMED_BONUS:,} more when the inflection forms it (so
+  that it comes before a variant only a word list has, बोकी before the stem बोकि); plus
   round({COUNT_STEP} × log2(1 + n)), capped at {COUNT_CAP:,}. n is its weighted count: the sum over the
   running-text files of weight × occurrences (a word written with joiners inside also counting
   for its spelling without them), plus {CATALOG_WEIGHT} × its occurrences in the message catalogs; a
@@ -925,6 +951,7 @@ read for counts (their Nepali translations) contribute occurrence counts and not
 | from the dictionary / OCR forms / both / our tables only | {f['hunspell_kept']:,} / {f['tesseract_kept']:,} / {f['both']:,} / {f['table_only']:,} |
 | thesaurus words (not in the dictionary) | {f['thesaurus_kept']:,} ({f['thesaurus_new']:,}) |
 | running-text tokens counted (distinct words; in no other source) | {f['text_tokens']:,} ({f['text_types']:,}; {f['text_only']:,}) |
+| headwords (lexicon words among them) | {f['headwords']:,} ({f['headwords_in_lexicon']:,}) |
 | inflected forms formed (not attested) | {f['generated']:,} |
 | message-catalog tokens counted (distinct words) | {f['corpus_tokens']:,} ({f['corpus_types']:,}) |
 | highest frequency | {f['max_freq']:,} |
@@ -1034,9 +1061,16 @@ def main():
     text_sources = load_text_sources()
     text_counts = running_text_counts(text_sources, stats)
     counts = word_counts(text_counts, catalog_counts(roots, sources, stats), normalization)
+    # A verb's dictionary entry ending in a virama or the passive -इ is a stem (हेर्, बोकि), not
+    # a word anyone writes alone: it is a word only where another source has it.
+    stems = {s for s, f in dict_flags.items() if is_verb(f) and is_bound_stem(s)} - thesaurus
+    stats["bound_stems"] = len(stems - ocr_words - set(text_counts) - table_words)
+    dict_words -= stems
     known = dict_words | ocr_words | set(text_counts) | table_words
     forms = inflected_forms(dict_flags, set(text_counts), known, stats)
-    freq = assign_frequencies(dict_words, ocr_words, set(text_counts), table_words, ranked, counts)
+    headwords = load_headwords()
+    freq = assign_frequencies(dict_words, ocr_words, set(text_counts), table_words, headwords,
+                              set(forms), ranked, counts)
     pairs = running_text_pairs(text_sources, normalization, known)
     freq.update(generate_forms(forms, freq, stats))
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
@@ -1074,6 +1108,8 @@ def main():
         "sources": sources,
         "text_sources": text_sources,
         "text_only": len(set(text_counts) - dict_words - ocr_words - table_words),
+        "headwords": len(headwords),
+        "headwords_in_lexicon": len(headwords & set(freq)),
         "both": len(dict_words & ocr_words),
         "table_only": len(table_words - dict_words - ocr_words),
         "ranked": len(ranked),

@@ -172,6 +172,12 @@ def is_verb(flags):
     return bool(flags & VERB_FLAGS)
 
 
+def is_bound_stem(root):
+    """A verb root that is no word by itself: one ending in a virama (गर्) or a passive stem
+    (गरि, बनाइ). Roots in a vowel (खा, आउ, बनाउ) are also the imperative."""
+    return root.endswith(VIRAMA) or _is_passive_stem(root)
+
+
 def inflect(stem, flags):
     """Yields (form, rank) for one dictionary entry: rank 0 is the most common ending."""
     forms = []
