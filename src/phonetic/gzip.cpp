@@ -8,26 +8,41 @@
 
 namespace tarovik {
 
+namespace {
+
+// The trailer of a lone member states the inflated length; it is only a hint, so it is kept
+// within what DEFLATE can expand to.
+std::size_t length_hint(std::span<const std::uint8_t> compressed) {
+  if (compressed.size() < 18) return 0;
+  const std::uint8_t* t = compressed.data() + compressed.size() - 4;
+  const std::size_t stated = t[0] | (t[1] << 8) | (t[2] << 16) | (static_cast<std::size_t>(t[3]) << 24);
+  return std::min(stated, compressed.size() * 1032);
+}
+
+}  // namespace
+
 Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compressed, std::size_t reserve_bytes) {
   z_stream stream{};
   // 16 + 15: gzip framing only, largest window.
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Error{"cannot initialise the inflater"};
 
-  std::vector<std::uint8_t> out;
-  out.reserve(reserve_bytes);
+  // Inflated in place, into a buffer sized once: no copy per block, no regrowth on the way.
+  std::vector<std::uint8_t> out(std::max({reserve_bytes, length_hint(compressed), std::size_t{64 * 1024}}));
+  std::size_t produced = 0;
   std::size_t consumed = 0;
   int status = Z_OK;
-  std::vector<std::uint8_t> chunk(64 * 1024);
   while (status != Z_STREAM_END) {
+    if (produced == out.size()) out.resize(out.size() * 2);
     const std::size_t in_left = compressed.size() - consumed;
     const auto in_now = static_cast<uInt>(std::min<std::size_t>(in_left, std::numeric_limits<uInt>::max()));
+    const auto out_now = static_cast<uInt>(std::min<std::size_t>(out.size() - produced, std::numeric_limits<uInt>::max()));
     stream.next_in = const_cast<Bytef*>(compressed.data() + consumed);
     stream.avail_in = in_now;
-    stream.next_out = chunk.data();
-    stream.avail_out = static_cast<uInt>(chunk.size());
+    stream.next_out = out.data() + produced;
+    stream.avail_out = out_now;
     status = inflate(&stream, Z_NO_FLUSH);
     consumed += in_now - stream.avail_in;
-    out.insert(out.end(), chunk.data(), chunk.data() + (chunk.size() - stream.avail_out));
+    produced += out_now - stream.avail_out;
     if (status == Z_STREAM_END) break;
     if (status == Z_BUF_ERROR && consumed == compressed.size()) {
       inflateEnd(&stream);
@@ -41,6 +56,7 @@ Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compresse
     }
   }
   inflateEnd(&stream);
+  out.resize(produced);
   return out;
 }
 
