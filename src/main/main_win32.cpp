@@ -163,18 +163,20 @@ void enable_per_monitor_dpi_awareness() {
   if (set_context != nullptr) set_context(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-4)));
 }
 
-std::filesystem::path log_path() { return corrections_log_path(); }
-
 const CommitOutput& commit_output() {
-  static const CommitOutput output{send_injected_keys, log_path};
+  static const CommitOutput output{send_injected_keys, [] { return corrections_log_path(); },
+                                   [] { ShowWindow(popup_window, SW_HIDE); }};
   return output;
 }
 
 void drain_commits() {
-  ShowWindow(popup_window, SW_HIDE);
   SharedState* shared = GLOBAL_STATE.load();
   CommitQueue* queue = COMMIT_QUEUE.load();
-  if (shared != nullptr && queue != nullptr) drain_commit_queue(*shared, *queue, commit_output());
+  if (shared == nullptr || queue == nullptr) {
+    ShowWindow(popup_window, SW_HIDE);
+    return;
+  }
+  drain_commit_queue(*shared, *queue, commit_output());
 }
 
 std::optional<Point> caret_on_screen(HWND foreground) {
@@ -299,12 +301,12 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       if (wparam == kToastTimer) {
         KillTimer(window, kToastTimer);
         SharedState* shared = GLOBAL_STATE.load();
-        bool composing = false;
+        bool in_use = false;  // a composition or predictions took the popup over from the toast
         if (shared != nullptr) {
           std::lock_guard lock(shared->mutex);
-          composing = !shared->state.roman.empty();
+          in_use = !shared->state.roman.empty() || shared->state.predictions_shown;
         }
-        if (!composing) ShowWindow(popup_window, SW_HIDE);
+        if (!in_use) ShowWindow(popup_window, SW_HIDE);
       }
       return 0;
     case WM_APP_ENABLED_CHANGED:

@@ -34,8 +34,10 @@ void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOut
   // all of it, not only behind the part already sent.
   const std::deque<QueuedInput> inputs = queue.take_all();
   std::vector<InjectedKey> keys;
+  bool hidden = false;
   for (const QueuedInput& input : inputs) {
     if (const auto* action = std::get_if<CommitAction>(&input)) {
+      if (!std::exchange(hidden, true)) out.hide_popup();
       const std::vector<InjectedKey> typed = build_injected_keys(action->erase_count, action->text);
       keys.insert(keys.end(), typed.begin(), typed.end());
     } else {

@@ -13,15 +13,17 @@
 namespace tarovik {
 
 // What a commit does outside the state: the Windows side sends the events in one SendInput
-// call and names the corrections log; tests record both.
+// call, names the corrections log and hides the popup; tests record them.
 struct CommitOutput {
   std::function<void(const std::vector<InjectedKey>&)> send;
   std::function<std::filesystem::path()> log_path;
+  std::function<void()> hide_popup;
 };
 
 // Takes everything queued and sends it in order in one go (each commit's backspaces and text,
-// each held-back key), then learns and logs the commits. The state's lock is never held while
-// sending.
+// each held-back key), then learns and logs the commits. The popup is hidden first when a
+// commit is among them; replayed keys alone leave it as it is. The state's lock is never held
+// while sending.
 void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out);
 
 // A click on popup row index: accepts that prediction while predictions are shown, else

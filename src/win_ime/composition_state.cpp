@@ -47,6 +47,7 @@ ImeState::ImeState(TransliterationEngine engine_in, ImeConfig config_in)
 }
 
 void ImeState::clear_composition() {
+  overlong_word = false;
   roman.clear();
   candidates.clear();
   selected = 0;

@@ -67,6 +67,8 @@ struct ImeState {
   WindowId last_foreground = 0;
   bool enabled = true;
   bool predictions_shown = false;
+  // The word outgrew the roman buffer: it is left as typed until it ends.
+  bool overlong_word = false;
 
   ImeState(TransliterationEngine engine, ImeConfig config);
 

@@ -16,7 +16,7 @@ std::uint16_t swallowed_toggle_key = 0;
 // What the program has injected and what the hook held back behind it; host window thread only.
 InputOrder input_order;
 
-bool held(std::uint32_t key) { return (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }
+bool system_down(std::uint32_t key) { return (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }
 
 KeyMessage key_message(WPARAM message) {
   switch (message) {
@@ -65,7 +65,7 @@ LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event) {
   CommitQueue* queue = COMMIT_QUEUE.load();
   inputs.hold_back = input_order.must_hold(inputs.event, queue == nullptr || queue->empty(), GetTickCount64());
   if (inputs.event.message == KeyMessage::key_down || inputs.event.message == KeyMessage::sys_key_down) {
-    inputs.modifiers = input_order.modifiers(held);
+    inputs.modifiers = input_order.modifiers(system_down);
   }
   inputs.foreground = reinterpret_cast<WindowId>(GetForegroundWindow());
   const bool shift = inputs.modifiers.shift;
@@ -77,7 +77,7 @@ LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event) {
   HookDecision decision = decide_key(GLOBAL_STATE.load(), swallowed_toggle_key, inputs);
   // The state's lock is released here: only now queue and post.
   if (decision.replay) {
-    input_order.held(inputs.event);
+    input_order.held_back(inputs.event);
     queue_commit_action(*decision.replay);
   }
   if (decision.action) queue_commit_action(std::move(*decision.action));

@@ -32,12 +32,44 @@ HookDecision committed(CommitAction action, bool popup_flag) {
   return {true, popup(popup_flag), std::move(action)};
 }
 
+// Keys that move the caret away from the roman text and the word before it.
+bool is_caret_key(std::uint32_t key) { return key >= vk::prior && key <= vk::down; }
+
+// Forgets the word and its context: the application's text no longer ends in them.
+HookDecision start_afresh(ImeState& s) {
+  const bool shown = !s.roman.empty() || s.predictions_shown;
+  s.cancel_composition();
+  s.previous_word.reset();
+  s.last_commit.reset();
+  return pass(shown ? std::optional(popup(false)) : std::nullopt);
+}
+
+// A word the buffer cannot hold is left as typed: erasing only part of it would break it.
+HookDecision overflowed(ImeState& s) {
+  start_afresh(s);
+  s.overlong_word = true;
+  return pass(popup(false));
+}
+
 // Steps for a key-down once the state exists and the input method is enabled (lock held).
 HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   const std::uint32_t key = in.event.vk;
   const Modifiers& m = in.modifiers;
   const bool show = s.config.show_candidate_popup;
   const std::size_t n = clamp_max_candidates(s.config.max_candidates);
+  std::optional<std::optional<char32_t>> translated;  // asked once: dead keys change the layout's state
+  auto character = [&] {
+    if (!translated) translated = in.translate ? in.translate() : std::nullopt;
+    return *translated;
+  };
+
+  // An overlong word goes on through its letters, dots and backspaces.
+  if (s.overlong_word) {
+    const bool in_word = key == vk::back || (key == vk::oem_period && !m.shift) ||
+                         (character() && is_composing_char(*character()));
+    if (in_word) return pass();
+    s.overlong_word = false;
+  }
 
   // Rows act on keys only while the popup shows them; unseen, every key is typed as usual.
   // Predictions after a commit.
@@ -87,7 +119,7 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   if (key == vk::space) suffix = " ";
   if (key == vk::oem_period && !m.shift && s.config.period_purna_biram) {
     if (full_stop_joins(s.roman)) {
-      s.composition_push_char(U'.');
+      if (!s.composition_push_char(U'.')) return overflowed(s);
       return pass(popup(false));
     }
     suffix = kDanda;
@@ -98,11 +130,11 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   }
 
   // Characters.
-  const std::optional<char32_t> c = in.translate ? in.translate() : std::nullopt;
-  if (!c) return pass();
+  const std::optional<char32_t> c = character();
+  if (!c) return is_caret_key(key) ? start_afresh(s) : pass();
   if (is_composing_char(*c)) {
     if (s.composition_push_char(*c)) return pass(popup(show));
-    return pass();
+    return overflowed(s);
   }
   if (s.roman.empty()) return pass();
   s.cancel_composition();
@@ -159,7 +191,7 @@ bool is_key_message(KeyMessage m) { return m != KeyMessage::other; }
 
 bool is_key_up(KeyMessage m) { return m == KeyMessage::key_up || m == KeyMessage::sys_key_up; }
 
-// Generic and right-hand codes are kept under one code per modifier, as the system reports them.
+// A generic modifier code is kept under its left-hand code, as the system reports the key.
 std::uint32_t modifier_slot(std::uint32_t key) {
   switch (key) {
     case vk::shift: return vk::lshift;
@@ -189,8 +221,9 @@ HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key
 }
 
 void InputOrder::injecting(std::size_t events, std::uint64_t now_ms) {
+  // Loss is measured from the last progress: sends stacked on lost events must not renew it.
+  if (in_flight_ == 0) last_progress_ms_ = now_ms;
   in_flight_ += events;
-  last_injected_ms_ = now_ms;
 }
 
 void InputOrder::refused(std::size_t events) { in_flight_ -= std::min(events, in_flight_); }
@@ -198,10 +231,12 @@ void InputOrder::refused(std::size_t events) { in_flight_ -= std::min(events, in
 bool InputOrder::must_hold(const KeyEvent& event, bool queue_empty, std::uint64_t now_ms) {
   if (event.extra_info == INJECTED_MARKER) {
     if (in_flight_ > 0) --in_flight_;
-    last_injected_ms_ = now_ms;
+    last_progress_ms_ = now_ms;
+    // A replayed Caps Lock has now flipped the system's own state.
+    if (event.vk == vk::capital && !is_key_up(event.message) && caps_flips_ > 0) --caps_flips_;
     return false;
   }
-  if (in_flight_ > 0 && now_ms - last_injected_ms_ > kLostAfterMs) in_flight_ = 0;
+  if (in_flight_ > 0 && now_ms - last_progress_ms_ > kLostAfterMs) in_flight_ = 0;
   if (queue_empty && in_flight_ == 0) {
     held_down_.fill(std::nullopt);
     caps_flips_ = 0;
@@ -210,10 +245,11 @@ bool InputOrder::must_hold(const KeyEvent& event, bool queue_empty, std::uint64_
   return true;
 }
 
-void InputOrder::held(const KeyEvent& event) {
+void InputOrder::held_back(const KeyEvent& event) {
   const bool up = is_key_up(event.message);
-  held_down_[modifier_slot(event.vk)] = !up;
-  if (event.vk == vk::capital && !up) ++caps_flips_;
+  std::optional<bool>& down = held_down_[modifier_slot(event.vk)];
+  if (event.vk == vk::capital && !up && down != true) ++caps_flips_;  // a repeat flips nothing
+  down = !up;
 }
 
 Modifiers InputOrder::modifiers(const std::function<bool(std::uint32_t)>& system_down) const {

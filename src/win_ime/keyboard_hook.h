@@ -30,7 +30,8 @@ inline constexpr std::uint32_t WM_APP_INSTALL_HOOK = 0x8013;
 // Virtual-key codes the hook looks at (the same numbers as the Windows headers).
 namespace vk {
 inline constexpr std::uint32_t back = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control = 0x11, menu = 0x12,
-                               pause = 0x13, capital = 0x14, escape = 0x1B, space = 0x20, up = 0x26, down = 0x28,
+                               pause = 0x13, capital = 0x14, escape = 0x1B, space = 0x20, prior = 0x21, up = 0x26,
+                               down = 0x28,
                                key_1 = 0x31, key_y = 0x59, lwin = 0x5B, rwin = 0x5C, lshift = 0xA0, rshift = 0xA1,
                                lcontrol = 0xA2, rcontrol = 0xA3, lmenu = 0xA4, rmenu = 0xA5, oem_period = 0xBE,
                                oem_3 = 0xC0, packet = 0xE7;
@@ -89,7 +90,8 @@ struct HookInputs {
 // application first, and the commit's backspaces would then erase them instead of the roman
 // text. So while anything is queued or in flight the hook holds every key of the user's back
 // and the drain replays it in order. Marked events the hook has not seen yet are in flight.
-// Used on the host window thread only.
+// Replays are injected input: Win+L and programs that ignore injected keys do not see them as
+// typed. Used on the host window thread only.
 class InputOrder {
  public:
   // Called before SendInput with the number of marked events, and after it with the number it
@@ -100,7 +102,7 @@ class InputOrder {
   // user's must wait. Once nothing is pending the system's key state is right again.
   bool must_hold(const KeyEvent& event, bool queue_empty, std::uint64_t now_ms);
   // A held-back key: the system has not seen it, so later keys must not ask the system for it.
-  void held(const KeyEvent& event);
+  void held_back(const KeyEvent& event);
   // The modifiers as the user pressed them; system_down reports a key's state as the system knows it.
   Modifiers modifiers(const std::function<bool(std::uint32_t)>& system_down) const;
   bool caps_lock_flipped() const { return caps_flips_ % 2 == 1; }
@@ -110,7 +112,7 @@ class InputOrder {
   static constexpr std::uint64_t kLostAfterMs = 500;
 
   std::size_t in_flight_ = 0;
-  std::uint64_t last_injected_ms_ = 0;
+  std::uint64_t last_progress_ms_ = 0;
   std::array<std::optional<bool>, 256> held_down_{};
   unsigned caps_flips_ = 0;
 };

@@ -199,14 +199,48 @@ TEST_F(Hook, FullStopStaysInAddressesAndNumbersElseEndsTheWord) {
   }
 }
 
+TEST_F(Hook, AWordLongerThanTheBufferIsLeftAsTyped) {
+  type("www.kathmandupost.com/nation");  // 28 bytes
+  EXPECT_FALSE(down('A', U'a').swallow);
+  EXPECT_TRUE(state().overlong_word);
+  EXPECT_TRUE(state().roman.empty());
+  type("l.np");
+  EXPECT_FALSE(down(vk::back, std::nullopt).swallow);
+  EXPECT_TRUE(state().roman.empty());
+  EXPECT_FALSE(down(vk::space, U' ').swallow);  // the word ends as typed
+  EXPECT_FALSE(state().overlong_word);
+  type("ram");
+  EXPECT_EQ(down(vk::space, U' ').action->erase_count, 3u);
+}
+
+TEST_F(Hook, MovingTheCaretForgetsTheWordItsContextAndTheUndo) {
+  type("ram");
+  EXPECT_EQ(down(0x25, std::nullopt).post, (HostPost{WM_APP_POPUP_REFRESH, 0}));  // Left
+  EXPECT_TRUE(state().roman.empty());
+  type("ram");
+  down(vk::space, U' ');
+  EXPECT_FALSE(down(0x24, std::nullopt).swallow);  // Home
+  EXPECT_FALSE(state().predictions_shown);
+  EXPECT_FALSE(state().previous_word.has_value());
+  EXPECT_FALSE(down(vk::back, std::nullopt).swallow);  // no undo at the new place
+  type("ra");
+  EXPECT_FALSE(down(0x70, std::nullopt).post.has_value());  // F1 moves nothing
+  EXPECT_EQ(state().roman, "ra");
+}
+
 TEST_F(Hook, RowsTheUserCannotSeeTakeNoKeys) {
   state().config.show_candidate_popup = false;
+  for (auto [key, ch] : {std::pair<std::uint32_t, std::optional<char32_t>>{vk::tab, U'\t'}, {vk::escape, U'\x1b'},
+                         {vk::down, std::nullopt}}) {
+    type("ram");
+    EXPECT_FALSE(down(key, ch).swallow) << key;
+    EXPECT_TRUE(state().roman.empty()) << key;  // as without the input method: the word stays roman
+  }
   type("ram");
-  for (std::uint32_t key : {vk::tab, vk::down, vk::up, vk::escape}) EXPECT_FALSE(down(key, std::nullopt).swallow);
-  EXPECT_EQ(state().roman, "ram");
   EXPECT_EQ(down(vk::space, U' ').action->text, "राम ");
   ASSERT_TRUE(state().predictions_shown);  // kept for when the popup is turned on again
-  for (std::uint32_t key : {vk::tab, vk::escape}) EXPECT_FALSE(down(key, std::nullopt).swallow);
+  EXPECT_FALSE(down(vk::tab, U'\t').swallow);
+  EXPECT_FALSE(down(vk::escape, U'\x1b').swallow);
   EXPECT_FALSE(down('1', U'1').swallow);
   EXPECT_EQ(state().roman, "1");
 
@@ -243,23 +277,28 @@ TEST(InputOrder, HoldsUserKeysUntilEveryInjectedEventCameBack) {
   InputOrder order;
   const KeyEvent user{KeyMessage::key_down, 'G', 0, 0};
   const KeyEvent marked{KeyMessage::key_down, 0, 0, INJECTED_MARKER};
-  auto nothing_held = [](std::uint32_t) { return false; };
+  const KeyEvent caps{KeyMessage::key_down, vk::capital, 0, 0};
+  auto nothing_down = [](std::uint32_t) { return false; };
   EXPECT_FALSE(order.must_hold(user, true, 0));
   EXPECT_TRUE(order.must_hold(user, false, 0));  // a commit is queued
   order.injecting(3, 10);
   order.refused(1);
   EXPECT_TRUE(order.must_hold(user, true, 11));
-  order.held({KeyMessage::key_down, vk::lshift, 0, 0});
-  order.held({KeyMessage::key_down, vk::capital, 0, 0});
-  EXPECT_TRUE(order.modifiers(nothing_held).shift);  // the system never saw the held-back Shift
+  order.held_back({KeyMessage::key_down, vk::lshift, 0, 0});
+  order.held_back(caps);
+  order.held_back(caps);  // auto-repeat
+  EXPECT_TRUE(order.modifiers(nothing_down).shift);  // the system never saw the held-back Shift
   EXPECT_TRUE(order.caps_lock_flipped());
-  EXPECT_FALSE(order.must_hold(marked, true, 12));
+  EXPECT_FALSE(order.must_hold({KeyMessage::key_down, vk::capital, 0, INJECTED_MARKER}, true, 12));
+  EXPECT_FALSE(order.caps_lock_flipped());  // the replay flipped the system's state instead
   EXPECT_TRUE(order.must_hold(user, true, 13));
   EXPECT_FALSE(order.must_hold(marked, true, 14));
   EXPECT_FALSE(order.must_hold(user, true, 15));
-  EXPECT_FALSE(order.modifiers(nothing_held).shift);  // replayed: the system knows it now
-  EXPECT_FALSE(order.caps_lock_flipped());
-  order.injecting(2, 100);  // taken, then dropped on the way: never seen again
+  EXPECT_FALSE(order.modifiers(nothing_down).shift);  // replayed: the system knows it now
+  // Events lost on the way free the keys 500 ms after the last progress, however much is sent on top.
+  order.injecting(2, 100);
+  EXPECT_TRUE(order.must_hold(user, true, 400));
+  order.injecting(2, 401);
   EXPECT_TRUE(order.must_hold(user, true, 600));
   EXPECT_FALSE(order.must_hold(user, true, 601));
 }
