@@ -26,6 +26,8 @@ from pathlib import Path
 
 from inflect import (COMMON_NOUN_ENDINGS, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS, PLURAL_FLAG,
                      TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_bound_stem, is_verb)
+import romanise
+from romanise import generated_aliases
 
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
@@ -978,6 +980,22 @@ of the frequencies. Where a written row has the pair too, the higher weight stay
 | pairs from the running text (added or raised) | {f['text_bigram_pairs']:,} |
 | previous words / pairs in all | {f['bigram_prev']:,} / {f['bigram_pairs']:,} |
 
+## Aliases
+
+Our written rows in `tools/data/aliases.tsv` come first and are never changed. After them,
+`tools/romanise.py` adds rows for words that are both in the lexicon and in the running text:
+it spells each word the ways typists write it (a for आ, i for ी, u for ू, a dropped ँ or ं,
+s for श, b for व, ch for छ, ye for य, d for ढ, a borrowed word as it sounds; at most
+{romanise.MAX_HABITS} such habits in one spelling), keeps a spelling only where the phonetic rules
+cannot read it as that word, and ranks the words of one key by their running-text count,
+the words that candidate generation already gives for the key among them, so a key that
+reaches its word by the rules is never taken over by a rarer word. The {romanise.MAX_KEYS:,}
+keys typed most often (count times the habits' likelihood) are kept.
+
+| figure | value |
+|---|---|
+| generated alias keys | {f['generated_alias_keys']:,} |
+
 ## Tables
 
 | figure | value |
@@ -1074,11 +1092,15 @@ def main():
     pairs = running_text_pairs(text_sources, normalization, known)
     freq.update(generate_forms(forms, freq, stats))
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
-    # Alias rows are written once the lexicon's words (freq) and the running-text counts are known.
+    # Our written rows, then generated ones for spellings of running-text words that the rules
+    # cannot read (tools/romanise.py); those need the lexicon's words and the running-text counts.
+    generated = generated_aliases(aliases, loanwords, normalization, rules, freq, text_counts)
+    stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
+    aliases = dict(sorted({**generated, **aliases}.items()))
     write(DATA / "aliases.json", dumps({
         "$schema": "./aliases.schema.json",
-        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings) "
-                       "mapped to Devanagari words, best first.",
+        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings, "
+                       "generated spellings of common words) mapped to Devanagari words, best first.",
         "aliases": aliases,
     }) + "\n")
     write(DATA / "bigrams.json", dumps({

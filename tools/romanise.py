@@ -1,0 +1,462 @@
+"""Roman spellings of Devanagari words as ordinary typists write them, and alias rows made
+from them for the words most used in running text.
+
+The phonetic rules read a word from its careful spelling; typists often write it otherwise:
+a for आ, i for ी, u for ू, no sign for ँ, s for श, ch for छ, ye for य, a borrowed word as it
+sounds. Where the rules cannot read such a spelling as the word at all, an alias row can.
+Python standard library only.
+"""
+
+import bisect
+import heapq
+import re
+
+VIRAMA, NUKTA, AA = "\u094d", "\u093c", "\u093e"
+JOINERS = "\u200c\u200d"
+
+# The spellings of each letter as (roman, habit): habit None is the careful spelling, the one
+# the rules read at no cost once lower-cased (alias keys are lower-case, so t stands for the
+# rules' T of ट); otherwise the typing habit that gives it.
+CONSONANTS = {
+    "क": (("k", None),), "ख": (("kh", None),), "ग": (("g", None),), "घ": (("gh", None),),
+    "ङ": (("ng", None), ("n", "misc")),
+    "च": (("ch", None),), "छ": (("chh", None), ("ch", "ch"), ("x", "ch")),
+    "ज": (("j", None), ("z", "misc")), "झ": (("jh", None),), "ञ": (("n", None),),
+    "ट": (("t", None),), "ठ": (("th", None),), "ड": (("d", None),),
+    "ढ": (("dh", None), ("d", "retroflex")), "ण": (("n", None),),
+    "त": (("t", None),), "थ": (("th", None),), "द": (("d", None),), "ध": (("dh", None),),
+    "न": (("n", None),), "प": (("p", None),), "फ": (("ph", None), ("f", None)), "ब": (("b", None),),
+    "भ": (("bh", None),), "म": (("m", None),), "य": (("y", None),), "र": (("r", None),),
+    "ल": (("l", None),), "व": (("w", None), ("v", None), ("b", "wb")),
+    "श": (("sh", None), ("s", "sibilant")), "ष": (("s", None), ("sh", None)),
+    "स": (("s", None), ("sh", "misc")), "ह": (("h", None),),
+}
+# Clusters typed as one sound.
+CLUSTERS = {
+    "क्ष": (("ksh", None), ("chh", "ch"), ("x", "ch")),
+    "ज्ञ": (("gy", None),),
+    "त्र": (("tr", None),),
+    "श्र": (("shr", None), ("sr", "sibilant")),
+    "च्छ": (("cch", None), ("chh", "ch"), ("ch", "ch")),
+    "द्ध": (("ddh", None), ("dh", "misc")),
+}
+VOWEL_SIGNS = {
+    "\u093e": (("aa", None), ("a", "long")),                    # ा
+    "\u093f": (("i", None),),                                   # ि
+    "\u0940": (("ee", None), ("i", "long")),                    # ी
+    "\u0941": (("u", None),),                                   # ु
+    "\u0942": (("oo", None), ("u", "long")),                    # ू
+    "\u0943": (("ri", None), ("ru", "misc")),                   # ृ
+    "\u0947": (("e", None),),                                   # े
+    "\u0948": (("ai", None),),                                  # ै
+    "\u094b": (("o", None),),                                   # ो
+    "\u094c": (("au", None), ("ou", "misc")),                   # ौ
+}
+VOWEL_LETTERS = {
+    "अ": (("a", None),), "आ": (("aa", None), ("a", "long")), "इ": (("i", None),),
+    "ई": (("ee", None), ("i", "long")), "उ": (("u", None),),
+    "ऊ": (("oo", None), ("u", "long")), "ऋ": (("ri", None),),
+    "ए": (("e", None),), "ऐ": (("ai", None),), "ओ": (("o", None),), "औ": (("au", None), ("ou", "misc")),
+}
+# A vowel letter after a vowel, typed with a glide: भएको bhayeko, गई gayi, पाओस् pawos.
+GLIDES = {"ए": (("ye", "glide"),), "इ": (("yi", "misc"),), "ओ": (("wo", "misc"),)}
+# आ and then इ, ई or उ, typed as one diphthong: मलाई malai, भाइ bhai, आउँछ auchha.
+DIPHTHONGS = {"इ": (("ai", "diphthong"),), "ई": (("ai", "diphthong"),), "उ": (("au", "diphthong"),)}
+# The inherent vowel: left out before a suffix (gharma) and at the end (ghar, but garchha).
+INHERENT_INSIDE = (("a", None), ("", "schwa"))
+INHERENT_FINAL = (("", None), ("a", None))
+INHERENT_AFTER_CLUSTER = (("a", None), ("", "schwa"))
+# Candrabindu and a final anusvara are often left out; an anusvara before a consonant less.
+NASALS = {
+    "\u0901": (("n", None), ("", "nasal")),
+    "\u0902": (("n", None), ("", "nasal")),
+    "\u0903": (("h", None), ("", "nasal")),
+}
+ANUSVARA_INSIDE = (("n", None), ("", "anusvara"), ("m", "anusvara"))
+# य with the inherent vowel, said ye at the start of a word (यही yehi, त्यसैले tyesaile) and
+# after a vowel at its end (समय samaye).
+YE = (("e", "ye"),)
+# A borrowed word typed as it sounds: अफिस ofis, ल्यापटप laptop.
+LOAN_O = (("o", "loan"),)
+
+# How often a typist takes each habit where it could, roughly; a spelling's likelihood is
+# the product over the kinds of habit in it.
+HABIT_ODDS = {"long": 0.5, "nasal": 0.5, "schwa": 0.5, "diphthong": 0.5, "glide": 0.3, "ye": 0.3,
+              "sibilant": 0.3, "wb": 0.3, "ch": 0.3, "loan": 0.3, "retroflex": 0.2, "anusvara": 0.15,
+              "misc": 0.1}
+
+# ---------------------------------------------------------------------------------------------
+# Spellings
+
+def syllables(word):
+    """(consonant cluster, vowel, nasal sign) per syllable: the cluster's letters joined by
+    virama; the vowel a sign, a vowel letter, None for the inherent vowel or VIRAMA for
+    none. None when the word holds a sign this romaniser does not read."""
+    word = word.replace(NUKTA, "").translate({ord(j): None for j in JOINERS})
+    out, i, n = [], 0, len(word)
+    while i < n:
+        cluster, vowel = "", word[i]
+        if word[i] in CONSONANTS:
+            cluster, vowel = word[i], None
+            i += 1
+            while i + 1 < n and word[i] == VIRAMA and word[i + 1] in CONSONANTS:
+                cluster += word[i:i + 2]
+                i += 2
+            if i < n and (word[i] in VOWEL_SIGNS or word[i] == VIRAMA):
+                vowel = word[i]
+                i += 1
+        elif word[i] in VOWEL_LETTERS:
+            i += 1
+        else:
+            return None
+        nasal = ""
+        if i < n and word[i] in NASALS:
+            nasal = word[i]
+            i += 1
+        out.append((cluster, vowel, nasal))
+    return out
+
+
+def _cost(habits):
+    return len(set(habits)), len(habits)
+
+
+def _combine(parts, max_habits=9):
+    """Every choice of one option per part, joined: roman -> its habits (the fewest kinds,
+    then the fewest, kept), with at most max_habits kinds and twice as many in all."""
+    out = {"": ()}
+    for part in parts:
+        grown = {}
+        for roman, used in out.items():
+            for r, habit in part:
+                now = used if habit is None else used + ((habit,) if isinstance(habit, str) else habit)
+                kept = grown.get(roman + r)
+                kinds, total = _cost(now)
+                if kinds > max_habits or total > 2 * max_habits:
+                    continue
+                if kept is None or (kinds, total) < _cost(kept):
+                    grown[roman + r] = now
+        out = grown
+    return out
+
+
+def _part(parts):
+    """Several parts joined into one, each spelling with its habits."""
+    return tuple((r, used or None) for r, used in _combine(parts).items())
+
+
+def _cluster_options(cluster):
+    """Known clusters whole, the others letter by letter."""
+    if cluster in CLUSTERS:
+        return CLUSTERS[cluster]
+    letters = cluster.split(VIRAMA)
+    parts, j = [], 0
+    while j < len(letters):
+        pair = VIRAMA.join(letters[j:j + 2])
+        if j + 1 < len(letters) and pair in CLUSTERS:
+            parts.append(CLUSTERS[pair])
+            j += 2
+        else:
+            parts.append(CONSONANTS[letters[j]])
+            j += 1
+    return _part(parts)
+
+
+def _vowel_options(sy, k, loan):
+    """The parts for the vowel of syllable k and its nasal sign."""
+    cluster, vowel, nasal = sy[k]
+    last = k == len(sy) - 1
+    if vowel is None:
+        if not last:
+            options = INHERENT_INSIDE if k > 0 and sy[k + 1][0] else (("a", None),)
+        elif VIRAMA in cluster or cluster == "छ":
+            options = INHERENT_AFTER_CLUSTER
+        else:
+            options = INHERENT_FINAL
+        if (cluster in ("य", "त्य") and k == 0) or (cluster == "य" and last and k > 0):
+            options += YE
+        if loan and not last:
+            options += LOAN_O
+    elif vowel == VIRAMA:
+        options = (("", None),)
+    elif vowel in VOWEL_SIGNS:
+        options = VOWEL_SIGNS[vowel]
+    else:
+        options = VOWEL_LETTERS[vowel]
+        if k > 0 and sy[k - 1][1] != VIRAMA:
+            options += GLIDES.get(vowel, ())
+        if loan and vowel == "अ":
+            options += LOAN_O
+    if not nasal:
+        return [options]
+    inside = nasal == "\u0902" and not last and sy[k + 1][0]
+    return [options, ANUSVARA_INSIDE if inside else NASALS[nasal]]
+
+
+def spellings(word, max_habits=2, loan=False):
+    """The roman spellings of a word with at most max_habits kinds of habit, as roman -> the habits
+    (none for a careful spelling); with loan, also a borrowed word's spellings as it sounds.
+    Empty for a word with a sign this romaniser does not read."""
+    sy = syllables(word)
+    if not sy:
+        return {}
+    parts, k = [], 0
+    while k < len(sy):
+        if sy[k][0]:
+            parts.append(_cluster_options(sy[k][0]))
+        vowel = _vowel_options(sy, k, loan)
+        after = sy[k + 1] if k + 1 < len(sy) else None
+        if sy[k][1] in (AA, "आ") and not sy[k][2] and after and not after[0] and after[1] in DIPHTHONGS:
+            following = _vowel_options(sy, k + 1, loan)
+            vowel = [_part(vowel + following) + _part([DIPHTHONGS[after[1]]] + following[1:])]
+            k += 1
+        parts.extend(vowel)
+        k += 1
+    return _combine(parts, max_habits)
+
+
+def likelihood(habits):
+    """How often a spelling is typed, against the careful one: a typist with a habit tends to
+    keep it through the word, so each kind counts once."""
+    out = 1.0
+    for h in sorted(set(habits)):  # in one order, so that the product is the same every run
+        out *= HABIT_ODDS[h]
+    return out
+
+
+def sounds_like(key, english):
+    """Whether a borrowed word's key has the vowels of its English spelling, in number (a
+    final e may be silent), with an o only where the English has one."""
+    ours, theirs = re.findall("[aeiou]+", key), re.findall("[aeiouy]+", english)
+    if len(ours) != len(theirs) and not (english.endswith("e") and len(ours) == len(theirs) - 1):
+        return False
+    return all(run != "o" or "o" in theirs[i] for i, run in enumerate(ours))
+
+
+# ---------------------------------------------------------------------------------------------
+# What the phonetic rules read from a roman key, whatever the beam keeps
+
+# Rule keys matched with exact case; the others match either case.
+EXACT_CASE = {"A", "D", "I", "N", "S", "T", "U", "Th", "Dh"}
+# The expansion may put a long aa between two consonants only this early in the key.
+LONG_AA_LAST_POS = 4
+
+
+def _opens(roman, text):
+    """Whether an output leaves a bare consonant that a later letter may join or voice."""
+    if (len(roman) > 1 and roman.endswith("a")) or not text:
+        return False
+    last = ord(text[-1])
+    return not (0x901 <= last <= 0x914 or 0x93E <= last <= 0x94D or last in (0x962, 0x963))
+
+
+def _final_halanta(text):
+    """Whether the expansion also offers text, ending in a bare consonant, with a virama."""
+    endings = ("नुहोस", "छन", "नेछन", "दैनन", "थिएनन", "न", "म", "त", "द", "ट")
+    return text == "होस" or text.endswith(endings) or (text.endswith("नुस") and len(text) >= 4)
+
+
+class RuleReader:
+    """The words of a vocabulary that the rule expansion can spell from a roman key: the
+    expansion's matches and outputs with every path kept that leads into the vocabulary, so
+    a word missing is one the rules never offer for that key, whatever the beam."""
+
+    def __init__(self, rules, vocabulary):
+        self.by_first = {}
+        for r in rules:
+            roman = r["roman"]
+            emissions = tuple((e["text"], e["kind"], _opens(roman, e["text"])) for e in r["emissions"])
+            matra = tuple(e["text"] for e in r.get("matraEmissions") or ())
+            self.by_first.setdefault(roman[0].lower(), []).append(
+                (roman, roman in EXACT_CASE, roman.lower(), emissions, matra))
+        self.longest = max(len(r["roman"]) for r in rules)
+        self.used, self.outputs = {}, {}
+        self.vocabulary = set(vocabulary)
+        self.prefixes = {w[:i] for w in self.vocabulary for i in range(1, len(w) + 1)}
+
+    def _used(self, piece):
+        """The rules the expansion uses where the key goes on with piece, as (length, rule)."""
+        if piece not in self.used:
+            lower = piece.lower()
+            found = [rule for rule in self.by_first.get(lower[0], ())
+                     if piece.startswith(rule[0]) or (not rule[1] and lower.startswith(rule[2]))]
+            # Only matches as long as the first one, or of one or two letters, are used.
+            first = len(found[0][0]) if found else 0
+            self.used[piece] = [(len(r[0]), r[3], r[4]) for r in found if len(r[0]) in (first, 1, 2)]
+        return self.used[piece]
+
+    def _outputs(self, piece, early, size, after_virama, bare):
+        """What the expansion may append where the key goes on with piece, as (letters used,
+        text, ends in a bare consonant), after a text of size characters (2 for two or more)."""
+        args = (piece, early, size, after_virama, bare)
+        if args not in self.outputs:
+            out = []
+            for length, emissions, matra in self._used(piece):
+                if bare and matra:
+                    out += [(length, t, False) for t in matra]
+                    if size >= 2:
+                        out += [(length, t, False) for t, kind, _ in emissions if kind == "vowel"]
+                    continue
+                for t, kind, opens in emissions:
+                    if kind == "halanta":
+                        if size and not after_virama:
+                            out.append((length, VIRAMA, False))
+                    elif kind in ("consonant", "cluster") and bare:
+                        out += [(length, VIRAMA + t, opens), (length, t, opens)]
+                        if early:
+                            out.append((length, AA + t, opens))
+                    elif kind in ("consonant", "cluster"):
+                        out.append((length, t, opens))
+                    elif kind != "nasal" or size:
+                        out.append((length, t, False))
+            self.outputs[args] = out
+        return self.outputs[args]
+
+    def _spell(self, key, keep):
+        """The texts the expansion of key ends on, every path followed while keep(text) holds."""
+        states = [set() for _ in range(len(key) + 1)]  # (text, ends in a bare consonant)
+        states[0].add(("", False))
+        for i in range(len(key)):
+            piece, early = key[i:i + self.longest], i <= LONG_AA_LAST_POS
+            for text, bare in states[i]:
+                outputs = self._outputs(piece, early, min(len(text), 2), text.endswith(VIRAMA), bare)
+                for length, t, opens in outputs:
+                    if keep(text + t):
+                        states[i + length].add((text + t, opens))
+        ends = states[len(key)]
+        with_virama = {text + VIRAMA for text, bare in ends if bare and _final_halanta(text)}
+        return {text for text, _ in ends} | with_virama
+
+    def reads(self, key, word):
+        """Whether some path of the expansion of key spells word."""
+        return word in self._spell(key, word.startswith)
+
+    def words(self, key):
+        """The words of the vocabulary that some path of the expansion of key spells."""
+        return self._spell(key, self.prefixes.__contains__) & self.vocabulary
+
+
+# ---------------------------------------------------------------------------------------------
+# Alias rows
+
+# The alias keys made: long enough not to stand for a single letter typed on the way to a
+# word, no longer than the table format allows.
+MIN_KEY, MAX_KEY = 2, 19
+# Abbreviations in running text (स्, सं, छः) are not words anyone types alone.
+ABBREVIATION = re.compile("[\u0915-\u0939][\u094d\u0902\u0903]")
+
+
+def fragments(counts):
+    """Words of running text that end in a virama the rules never write there and begin a
+    more frequent word: pieces of words the text broke (प्राप् of प्राप्त), not words anyone
+    types."""
+    ordered = sorted(counts)
+    out = set()
+    for word in ordered:
+        if word.endswith(VIRAMA) and not _final_halanta(word[:-1]):
+            i = bisect.bisect_right(ordered, word)
+            while i < len(ordered) and ordered[i].startswith(word):
+                if counts[ordered[i]] > counts[word]:
+                    out.add(word)
+                    break
+                i += 1
+    return out
+# Habits per spelling (one more for a borrowed word), words per generated key, keys made.
+MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 5000
+# The case endings that candidate generation joins to the word of a stem it knows, when the
+# key is not an alias itself, first match in this order; and the lexicon frequency a stem's
+# word needs for that.
+CASE_ENDINGS = (
+    ("harusanga", "हरूसँग"), ("harubata", "हरूबाट"), ("harulaai", "हरूलाई"), ("harulai", "हरूलाई"),
+    ("haruma", "हरूमा"), ("haruko", "हरूको"), ("haruka", "हरूका"), ("haruki", "हरूकी"), ("harule", "हरूले"),
+    ("haru", "हरू"), ("sanga", "सँग"), ("bata", "बाट"), ("laai", "लाई"), ("lai", "लाई"), ("ko", "को"),
+    ("ka", "का"), ("ki", "की"), ("le", "ले"), ("ma", "मा"),
+)
+STEM_FREQUENCY = 20000
+
+
+def _stem_and_ending(key):
+    """The stems key leaves with each of its case endings, in the order they are tried."""
+    if len(key) >= 5:
+        for roman, ending in CASE_ENDINGS:
+            if key.endswith(roman) and len(key) - len(roman) >= 2:
+                yield key[:-len(roman)], ending
+
+
+def joined_words(key, aliases, loanwords, reader, freq):
+    """The words candidate generation makes for key from a stem it knows and a case ending:
+    a loanword's forms, an alias's first word, or frequent words the rules spell."""
+    for stem, ending in _stem_and_ending(key):
+        if len(stem) >= 3 and stem in loanwords:
+            return {form + ending for form in loanwords[stem]}
+        out = {aliases[stem][0] + ending} if aliases.get(stem) else set()
+        if len(stem) >= 3:
+            out |= {w + ending for w in reader.words(stem) if freq.get(w, 0) >= STEM_FREQUENCY}
+        if out:
+            return out
+    return set()
+
+
+def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS):
+    """Alias rows for spellings of the words of running text that the rules cannot read as
+    those words.
+
+    written and loanwords hold the keys already taken, normalization the spellings that
+    candidate generation replaces; only words of the lexicon freq are used; counts are the
+    words' occurrences in running text. The words of one key, those candidate generation
+    already gives for it among them, are ranked by count, so a key keeps the word a careful
+    typist gets unless a more frequent word claims it. The max_keys keys whose unread words
+    are typed so most often (count times the spelling's likelihood) are made."""
+    english = {}
+    for key, forms in loanwords.items():
+        for w in forms:
+            english.setdefault(w, key)
+    odds = {}
+    claims = {}  # key -> word -> (how often typed so, careful spelling)
+    broken = fragments(counts)
+    for word in sorted(w for w in counts if w in freq and not ABBREVIATION.fullmatch(w) and w not in broken):
+        loan = english.get(word, "")
+        for key, habits in spellings(word, MAX_HABITS + bool(loan), bool(loan)).items():
+            if not MIN_KEY <= len(key) <= MAX_KEY or key in written or key in loanwords \
+                    or ("loan" in habits and not sounds_like(key, loan)):
+                continue
+            if habits not in odds:
+                odds[habits] = likelihood(habits)
+            claims.setdefault(key, {})[word] = (counts[word] * odds[habits], not habits)
+    reader = RuleReader(rules, [w for w in counts if w in freq] + list(normalization)
+                        + [w for w, f in freq.items() if f >= STEM_FREQUENCY])
+    # Keys are visited by their most typed word, which bounds their value, until no later
+    # key can enter the best. A fifth more are kept at first, for the rows dropped below.
+    pool = max_keys + max_keys // 5
+    visit = [(-max(v for v, _ in words.values()), key) for key, words in claims.items()]
+    heapq.heapify(visit)
+    best = []  # (value, minus the place in the visit, key, words), the lowest value on top
+    place = 0
+    while visit and (len(best) < pool or -visit[0][0] > best[0][0]):
+        _, key = heapq.heappop(visit)
+        place += 1
+        claim = claims[key]
+        first = sorted(claim, key=lambda w: (-counts[w], not claim[w][1], w))[:MAX_WORDS]
+        if all(reader.reads(key, w) for w in first):
+            continue
+        # The words candidate generation already gives for the key keep their place among the
+        # others.
+        given = reader.words(key) | joined_words(key, written, loanwords, reader, freq)
+        read = {normalization.get(w, w) for w in given}
+        words = sorted(read.union(claim),
+                       key=lambda w: (-counts.get(w, 0), w not in read and not claim[w][1], w))[:MAX_WORDS]
+        unread = [i for i, w in enumerate(words) if w not in read]
+        if not unread:
+            continue
+        entry = (max(claim[words[i]][0] for i in unread), -place, key, words[:unread[-1] + 1])
+        if len(best) < pool:
+            heapq.heappush(best, entry)
+        elif entry[:2] > best[0][:2]:
+            heapq.heapreplace(best, entry)
+    rows = {key: words for _, _, key, words in sorted(best, reverse=True)}
+    # Rows whose first word candidate generation would join from another row's key and a case
+    # ending anyway are left out.
+    aliases = {**rows, **written}
+    kept = [key for key, words in rows.items()
+            if words[0] not in joined_words(key, aliases, loanwords, reader, freq)][:max_keys]
+    return {key: rows[key] for key in kept}
