@@ -41,7 +41,10 @@ class Commits : public ::testing::Test {
   }
   bool learned(std::string_view roman) const { return shared_.state.engine.learned_aliases.contains(std::string(roman)); }
 
-  const std::filesystem::path folder_ = std::filesystem::temp_directory_path() / "tarovik-drain-test";
+  // One folder a test: ctest runs the tests side by side.
+  const std::filesystem::path folder_ =
+      std::filesystem::temp_directory_path() /
+      ("tarovik-drain-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   SharedState shared_;
   CommitOutput output_;
   std::vector<std::vector<InjectedKey>> sent_;
