@@ -32,20 +32,6 @@ bool read_varint(std::span<const std::uint8_t> bytes, std::size_t& cursor, std::
   }
 }
 
-// Children get higher numbers than their parent and stay below node_count. That keeps every
-// child index inside the arrays, lets the backward subtree pass see each child finished, and
-// makes every walk down the trie end.
-std::optional<Error> check_children(const LexiconTrie& trie, std::uint64_t children_end) {
-  if (children_end > trie.node_count) return Error{"Invalid TVTR trie: child counts run past the last node"};
-  for (std::uint32_t i = 0; i < trie.node_count; ++i) {
-    const bool has_children = trie.first_child[i + 1] > trie.first_child[i];
-    if (has_children && trie.first_child[i] <= i) {
-      return Error{"Invalid TVTR trie: node " + std::to_string(i) + " has a child numbered at or before itself"};
-    }
-  }
-  return std::nullopt;
-}
-
 std::string_view label_of(const LexiconTrie& trie, std::uint32_t node) {
   const std::uint32_t begin = trie.edge_offset[node];
   return {reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin, trie.edge_offset[node + 1] - begin};
@@ -107,11 +93,17 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
 
   std::uint64_t next_child = 1;  // the true total: a saturated one could pass for node_count
   constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint32_t>::max();
+  // Children get higher numbers than their parent and stay below node_count. That keeps every
+  // child index inside the arrays, lets the backward subtree pass see each child finished, and
+  // makes every walk down the trie end. Checked once every record has been read.
+  std::optional<std::uint32_t> child_before_parent;
   std::size_t cursor = kHeaderBytes;
   for (std::uint32_t i = 0; i < trie.node_count; ++i) {
-    trie.first_child.push_back(static_cast<std::uint32_t>(std::min(next_child, kSaturated)));
+    const auto first_child = static_cast<std::uint32_t>(std::min(next_child, kSaturated));
+    trie.first_child.push_back(first_child);
     std::uint32_t child_count = 0;
     if (!read_varint(bytes, cursor, child_count)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    if (child_count != 0 && first_child <= i && !child_before_parent) child_before_parent = i;
     next_child += child_count;
 
     if (bytes.size() - cursor < 2) return Error{"Unexpected EOF reading freq in TVTR trie"};
@@ -125,13 +117,16 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
     if (bytes.size() - cursor < edge_len || edge_cursor + edge_len > edge_total) {
       return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
     }
-    trie.edge_bytes.insert(trie.edge_bytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(cursor),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(cursor + edge_len));
-    cursor += edge_len;
+    // Labels are a byte or two: a loop beats a call to copy them.
+    for (const std::size_t end = cursor + edge_len; cursor < end; ++cursor) trie.edge_bytes.push_back(bytes[cursor]);
   }
   trie.first_child.push_back(static_cast<std::uint32_t>(std::min(next_child, kSaturated)));
   trie.edge_offset.push_back(static_cast<std::uint32_t>(trie.edge_bytes.size()));
-  if (auto error = check_children(trie, next_child)) return *error;
+  if (next_child > trie.node_count) return Error{"Invalid TVTR trie: child counts run past the last node"};
+  if (child_before_parent) {
+    return Error{"Invalid TVTR trie: node " + std::to_string(*child_before_parent) +
+                 " has a child numbered at or before itself"};
+  }
   // Labels past the ones read are zero bytes; a total the file cannot hold is a lie.
   if (edge_total > body) return Error{"Invalid TVTR trie: label total larger than the file"};
   trie.edge_bytes.resize(edge_total, 0);
@@ -140,9 +135,11 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
   // maximum final before its parent reads it.
   trie.subtree_max_freq = trie.freq;
   for (std::uint32_t i = trie.node_count; i-- > 0;) {
+    std::uint16_t best = trie.subtree_max_freq[i];
     for (std::uint32_t c = trie.first_child[i]; c < trie.first_child[i + 1]; ++c) {
-      trie.subtree_max_freq[i] = std::max(trie.subtree_max_freq[i], trie.subtree_max_freq[c]);
+      best = std::max(best, trie.subtree_max_freq[c]);
     }
+    trie.subtree_max_freq[i] = best;
   }
   return trie;
 }
