@@ -12,9 +12,6 @@ namespace tarovik {
 
 namespace {
 
-// The inflated shipped lexicon fits without regrowing the buffer.
-constexpr std::size_t kInflateReserve = 5 * 1024 * 1024;
-
 // Skeleton letters of U+0915..U+0939; 0 marks the consonants that have none.
 constexpr char kSkeletonLetters[] = {
     'k', 'k', 'g', 'g', 'n',  // क ख ग घ ङ
@@ -109,12 +106,13 @@ std::string devanagari_skeleton_letters(std::string_view word) {
 }
 
 Result<TransliterationEngine> engine_load_from(const EngineSources& sources) {
-  auto inflated = gunzip(sources.lexicon_gz, kInflateReserve);
-  if (!inflated) return Error{"Failed to decompress lexicon.tvtrie.gz: " + inflated.error()};
-
-  auto lexicon = parse_lexicon_trie(inflated.value());
+  // Parsed as it inflates, so the inflated file is never held whole. A damaged stream is
+  // reported before whatever the parser made of its bytes.
+  GunzipStream inflated(sources.lexicon_gz);
+  auto lexicon = parse_lexicon_trie([&] { return inflated.next(); }, inflated.length_hint());
+  inflated.finish();
+  if (!inflated.error().empty()) return Error{"Failed to decompress lexicon.tvtrie.gz: " + inflated.error()};
   if (!lexicon) return Error{lexicon.error()};
-  inflated.value() = {};
 
   auto rules = with_prefix(read_rules_document(sources.rules_document), "rules parse error: ");
   if (!rules) return Error{rules.error()};

@@ -4,60 +4,74 @@
 
 #include <algorithm>
 #include <limits>
-#include <string>
 
 namespace tarovik {
 
 namespace {
 
-// The trailer of a lone member states the inflated length; it is only a hint, so it is kept
-// within what DEFLATE can expand to.
-std::size_t length_hint(std::span<const std::uint8_t> compressed) {
-  if (compressed.size() < 18) return 0;
-  const std::uint8_t* t = compressed.data() + compressed.size() - 4;
-  const std::size_t stated = t[0] | (t[1] << 8) | (t[2] << 16) | (static_cast<std::size_t>(t[3]) << 24);
-  return std::min(stated, compressed.size() * 1032);
-}
+// Large enough that a call to the inflater does real work, small enough to stay in cache.
+constexpr std::size_t kChunkBytes = 64 * 1024;
+
+uInt clamp_to_uint(std::size_t n) { return static_cast<uInt>(std::min<std::size_t>(n, std::numeric_limits<uInt>::max())); }
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compressed, std::size_t reserve_bytes) {
-  z_stream stream{};
+GunzipStream::GunzipStream(std::span<const std::uint8_t> compressed)
+    : compressed_(compressed), stream_(std::make_unique<z_stream_s>()), chunk_(kChunkBytes) {
   // 16 + 15: gzip framing only, largest window.
-  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Error{"cannot initialise the inflater"};
+  if (inflateInit2(stream_.get(), 16 + MAX_WBITS) != Z_OK) {
+    error_ = "cannot initialise the inflater";
+    ended_ = true;
+    stream_.reset();
+  }
+}
 
-  // Inflated in place, into a buffer sized once: no copy per block, no regrowth on the way.
-  std::vector<std::uint8_t> out(std::max({reserve_bytes, length_hint(compressed), std::size_t{64 * 1024}}));
+GunzipStream::~GunzipStream() {
+  if (stream_) inflateEnd(stream_.get());
+}
+
+std::span<const std::uint8_t> GunzipStream::next() {
+  if (ended_) return {};
+  z_stream& stream = *stream_;
   std::size_t produced = 0;
-  std::size_t consumed = 0;
-  int status = Z_OK;
-  while (status != Z_STREAM_END) {
-    if (produced == out.size()) out.resize(out.size() * 2);
-    const std::size_t in_left = compressed.size() - consumed;
-    const auto in_now = static_cast<uInt>(std::min<std::size_t>(in_left, std::numeric_limits<uInt>::max()));
-    const auto out_now = static_cast<uInt>(std::min<std::size_t>(out.size() - produced, std::numeric_limits<uInt>::max()));
-    stream.next_in = const_cast<Bytef*>(compressed.data() + consumed);
+  while (produced < chunk_.size()) {
+    const uInt in_now = clamp_to_uint(compressed_.size() - consumed_);
+    const uInt out_now = clamp_to_uint(chunk_.size() - produced);
+    stream.next_in = const_cast<Bytef*>(compressed_.data() + consumed_);
     stream.avail_in = in_now;
-    stream.next_out = out.data() + produced;
+    stream.next_out = chunk_.data() + produced;
     stream.avail_out = out_now;
-    status = inflate(&stream, Z_NO_FLUSH);
-    consumed += in_now - stream.avail_in;
+    const int status = inflate(&stream, Z_NO_FLUSH);
+    consumed_ += in_now - stream.avail_in;
     produced += out_now - stream.avail_out;
-    if (status == Z_STREAM_END) break;
-    if (status == Z_BUF_ERROR && consumed == compressed.size()) {
-      inflateEnd(&stream);
-      return Error{"unexpected end of file"};
+    if (status == Z_STREAM_END) {
+      ended_ = true;
+      break;
     }
-    if (status != Z_OK && status != Z_BUF_ERROR) {
-      std::string message = stream.msg != nullptr ? stream.msg : "corrupt deflate stream";
-      if (status == Z_DATA_ERROR && stream.msg == nullptr) message = "invalid gzip data";
-      inflateEnd(&stream);
-      return Error{std::move(message)};
+    if (status == Z_BUF_ERROR && consumed_ == compressed_.size()) {
+      error_ = "unexpected end of file";
+    } else if (status != Z_OK && status != Z_BUF_ERROR) {
+      error_ = stream.msg != nullptr ? stream.msg : "corrupt deflate stream";
+      if (status == Z_DATA_ERROR && stream.msg == nullptr) error_ = "invalid gzip data";
+    }
+    if (!error_.empty()) {
+      ended_ = true;
+      return {};
     }
   }
-  inflateEnd(&stream);
-  out.resize(produced);
-  return out;
+  return std::span(chunk_).first(produced);
+}
+
+void GunzipStream::finish() {
+  while (!next().empty()) {
+  }
+}
+
+std::size_t GunzipStream::length_hint() const {
+  if (compressed_.size() < 18) return 0;
+  const std::uint8_t* t = compressed_.data() + compressed_.size() - 4;
+  const std::size_t stated = t[0] | (t[1] << 8) | (t[2] << 16) | (static_cast<std::size_t>(t[3]) << 24);
+  return std::min(stated, compressed_.size() * 1032);
 }
 
 Result<std::vector<std::uint8_t>> gunzip_prefix(std::span<const std::uint8_t> compressed, std::size_t count) {
@@ -65,7 +79,7 @@ Result<std::vector<std::uint8_t>> gunzip_prefix(std::span<const std::uint8_t> co
   if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Error{"cannot initialise the inflater"};
   std::vector<std::uint8_t> out(count);
   stream.next_in = const_cast<Bytef*>(compressed.data());
-  stream.avail_in = static_cast<uInt>(std::min<std::size_t>(compressed.size(), std::numeric_limits<uInt>::max()));
+  stream.avail_in = clamp_to_uint(compressed.size());
   stream.next_out = out.data();
   stream.avail_out = static_cast<uInt>(count);
   while (stream.avail_out > 0) {

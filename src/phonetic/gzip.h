@@ -2,17 +2,46 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "trie/result.h"
 
+struct z_stream_s;
+
 namespace tarovik {
 
-// Inflates one gzip member, verifying its CRC-32 and length. The output buffer is reserved
-// at reserve_bytes, or at the length the trailer states when larger, and grows past it if
-// needed. Bytes after the member are ignored.
-Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> compressed, std::size_t reserve_bytes);
+// Inflates one gzip member a chunk at a time into a buffer of its own, for a reader that takes
+// the bytes in order: the whole inflated text is never held at once. The CRC-32 and length in
+// the trailer are checked when the end is reached; bytes after the member are ignored.
+class GunzipStream {
+ public:
+  explicit GunzipStream(std::span<const std::uint8_t> compressed);
+  ~GunzipStream();
+  GunzipStream(const GunzipStream&) = delete;
+  GunzipStream& operator=(const GunzipStream&) = delete;
+
+  // The next inflated bytes, valid until the next call; empty once the member has ended or
+  // an error has stopped it.
+  std::span<const std::uint8_t> next();
+  // Inflates whatever the reader left, so that damage past the part it read is found too.
+  void finish();
+  // Why the stream stopped before its end; empty while nothing is wrong.
+  const std::string& error() const { return error_; }
+  // The inflated length that the trailer states, kept within what DEFLATE can expand to: a
+  // hint for sizing, since a damaged trailer may say anything.
+  std::size_t length_hint() const;
+
+ private:
+  std::span<const std::uint8_t> compressed_;
+  std::unique_ptr<z_stream_s> stream_;
+  std::vector<std::uint8_t> chunk_;
+  std::size_t consumed_ = 0;
+  bool ended_ = false;
+  std::string error_;
+};
 
 // The first bytes of the inflated stream, at most count, without inflating the rest.
 Result<std::vector<std::uint8_t>> gunzip_prefix(std::span<const std::uint8_t> compressed, std::size_t count);

@@ -1,6 +1,7 @@
 #include "trie/lexicon_trie.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -20,17 +21,58 @@ std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
          (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
 
-// Unsigned LEB128 into 32 bits: byte k lands at bit (7 * k) mod 32, so an over-long varint
-// wraps around instead of being refused.
-bool read_varint(std::span<const std::uint8_t> bytes, std::size_t& cursor, std::uint32_t& value) {
-  value = 0;
-  for (std::size_t k = 0;; ++k) {
-    if (cursor >= bytes.size()) return false;
-    const std::uint8_t byte = bytes[cursor++];
-    value |= static_cast<std::uint32_t>(byte & 0x7F) << ((7 * k) % 32);
-    if ((byte & 0x80) == 0) return true;
+// Takes a file's chunks a byte at a time.
+class TvtrReader {
+ public:
+  explicit TvtrReader(const TvtrChunks& next_chunk) : next_chunk_(next_chunk) {}
+
+  bool byte(std::uint8_t& out) {
+    if (at_ == end_ && !refill()) return false;
+    out = *at_++;
+    return true;
   }
-}
+
+  bool u16(std::uint16_t& value) {
+    std::uint8_t low = 0, high = 0;
+    if (!byte(low) || !byte(high)) return false;
+    value = static_cast<std::uint16_t>(low | (high << 8));
+    return true;
+  }
+
+  // Unsigned LEB128 into 32 bits: byte k lands at bit (7 * k) mod 32, so an over-long varint
+  // wraps around instead of being refused.
+  bool varint(std::uint32_t& value) {
+    std::uint8_t b = 0;
+    if (!byte(b)) return false;
+    value = b & 0x7F;
+    for (unsigned shift = 7; (b & 0x80) != 0; shift = (shift + 7) % 32) {
+      if (!byte(b)) return false;
+      value |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+    }
+    return true;
+  }
+
+  // Reads to the end of the file and gives the file's whole length.
+  std::size_t length_to_end() {
+    while (refill()) {
+    }
+    return taken_;
+  }
+
+ private:
+  bool refill() {
+    const std::span<const std::uint8_t> chunk = next_chunk_();
+    at_ = chunk.data();
+    end_ = at_ + chunk.size();
+    taken_ += chunk.size();
+    return !chunk.empty();
+  }
+
+  const TvtrChunks& next_chunk_;
+  const std::uint8_t* at_ = nullptr;
+  const std::uint8_t* end_ = nullptr;
+  std::size_t taken_ = 0;
+};
 
 std::string_view label_of(const LexiconTrie& trie, std::uint32_t node) {
   const std::uint32_t begin = trie.edge_offset[node];
@@ -72,24 +114,38 @@ std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key,
 }  // namespace
 
 Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < kHeaderBytes) return Error{"Invalid TVTR buffer: too short"};
-  if (std::memcmp(bytes.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
+  bool given = false;
+  const TvtrChunks whole = [&]() -> std::span<const std::uint8_t> {
+    if (given) return {};
+    given = true;
+    return bytes;
+  };
+  return parse_lexicon_trie(whole, bytes.size());
+}
+
+Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
+  TvtrReader reader(next_chunk);
+  std::array<std::uint8_t, kHeaderBytes> header{};
+  for (std::uint8_t& b : header) {
+    if (!reader.byte(b)) return Error{"Invalid TVTR buffer: too short"};
+  }
+  if (std::memcmp(header.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
 
   LexiconTrie trie;
-  trie.node_count = read_u32(bytes, 4);
-  const std::uint32_t edge_total = read_u32(bytes, 8);
-  trie.word_count = read_u32(bytes, 12);
+  trie.node_count = read_u32(header, 4);
+  const std::uint32_t edge_total = read_u32(header, 8);
+  trie.word_count = read_u32(header, 12);
   // Every lookup starts at the root.
   if (trie.node_count == 0) return Error{"Invalid TVTR trie: no root node"};
 
   // The header's counts are only claims: reserve no more than the file could hold, so a
   // small file with a huge count ends in an EOF error instead of a huge allocation.
-  const std::size_t body = bytes.size() - kHeaderBytes;
-  const std::size_t records = std::min<std::size_t>(trie.node_count, body / kMinRecordBytes) + 1;
+  const std::size_t body_hint = size_hint > kHeaderBytes ? size_hint - kHeaderBytes : 0;
+  const std::size_t records = std::min<std::size_t>(trie.node_count, body_hint / kMinRecordBytes) + 1;
   trie.first_child.reserve(records);
   trie.freq.reserve(records);
   trie.edge_offset.reserve(records);
-  trie.edge_bytes.reserve(std::min<std::size_t>(edge_total, body));
+  trie.edge_bytes.reserve(std::min<std::size_t>(edge_total, body_hint));
 
   std::uint64_t next_child = 1;  // the true total: a saturated one could pass for node_count
   constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint32_t>::max();
@@ -97,28 +153,28 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
   // child index inside the arrays, lets the backward subtree pass see each child finished, and
   // makes every walk down the trie end. Checked once every record has been read.
   std::optional<std::uint32_t> child_before_parent;
-  std::size_t cursor = kHeaderBytes;
   for (std::uint32_t i = 0; i < trie.node_count; ++i) {
     const auto first_child = static_cast<std::uint32_t>(std::min(next_child, kSaturated));
     trie.first_child.push_back(first_child);
     std::uint32_t child_count = 0;
-    if (!read_varint(bytes, cursor, child_count)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    if (!reader.varint(child_count)) return Error{"Unexpected EOF reading varint in TVTR trie"};
     if (child_count != 0 && first_child <= i && !child_before_parent) child_before_parent = i;
     next_child += child_count;
 
-    if (bytes.size() - cursor < 2) return Error{"Unexpected EOF reading freq in TVTR trie"};
-    trie.freq.push_back(static_cast<std::uint16_t>(bytes[cursor] | (bytes[cursor + 1] << 8)));
-    cursor += 2;
+    std::uint16_t freq = 0;
+    if (!reader.u16(freq)) return Error{"Unexpected EOF reading freq in TVTR trie"};
+    trie.freq.push_back(freq);
 
     std::uint32_t edge_len = 0;
-    if (!read_varint(bytes, cursor, edge_len)) return Error{"Unexpected EOF reading varint in TVTR trie"};
+    if (!reader.varint(edge_len)) return Error{"Unexpected EOF reading varint in TVTR trie"};
     const std::size_t edge_cursor = trie.edge_bytes.size();
     trie.edge_offset.push_back(static_cast<std::uint32_t>(edge_cursor));
-    if (bytes.size() - cursor < edge_len || edge_cursor + edge_len > edge_total) {
-      return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
+    if (edge_cursor + edge_len > edge_total) return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
+    for (std::uint32_t k = 0; k < edge_len; ++k) {
+      std::uint8_t b = 0;
+      if (!reader.byte(b)) return Error{"Unexpected EOF reading edge bytes in TVTR trie"};
+      trie.edge_bytes.push_back(b);
     }
-    // Labels are a byte or two: a loop beats a call to copy them.
-    for (const std::size_t end = cursor + edge_len; cursor < end; ++cursor) trie.edge_bytes.push_back(bytes[cursor]);
   }
   trie.first_child.push_back(static_cast<std::uint32_t>(std::min(next_child, kSaturated)));
   trie.edge_offset.push_back(static_cast<std::uint32_t>(trie.edge_bytes.size()));
@@ -127,7 +183,9 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
     return Error{"Invalid TVTR trie: node " + std::to_string(*child_before_parent) +
                  " has a child numbered at or before itself"};
   }
-  // Labels past the ones read are zero bytes; a total the file cannot hold is a lie.
+  // Labels past the ones read are zero bytes; a total the file cannot hold is a lie. Bytes
+  // after the last record count towards what it holds.
+  const std::size_t body = reader.length_to_end() - kHeaderBytes;
   if (edge_total > body) return Error{"Invalid TVTR trie: label total larger than the file"};
   trie.edge_bytes.resize(edge_total, 0);
 

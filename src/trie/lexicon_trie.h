@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,8 +24,13 @@ struct LexiconTrie {
   std::uint32_t node_count = 0;
 };
 
-// Reads an inflated TVTR file. Refuses any file whose child or label indexes would fall
-// outside the arrays, so lookups on a parsed trie never index out of range.
+// Hands out a TVTR file in chunks, in order; an empty chunk marks its end.
+using TvtrChunks = std::function<std::span<const std::uint8_t>()>;
+
+// Reads an inflated TVTR file, to its end. Refuses any file whose child or label indexes would
+// fall outside the arrays, so lookups on a parsed trie never index out of range. size_hint,
+// the length the file is expected to have, only sizes the arrays up front.
+Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint);
 Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes);
 
 // The label byte code: Devanagari block U+0900..U+097F as one byte (code point - 0x900 + 1),

@@ -132,6 +132,12 @@ TEST_F(SmallEngine, ReportsTheFirstFailingSourceWithItsPrefix) {
   result = engine_load_from({gzip_bytes(bad_magic), kRules, aliases, kBigrams, kClasses});
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error(), "Invalid TVTR magic header");
+  // The parser stops at the header, but the stream is still checked to its end.
+  auto bad_magic_and_crc = gzip_bytes(bad_magic);
+  bad_magic_and_crc[bad_magic_and_crc.size() - 6] ^= 0xFF;
+  result = engine_load_from({bad_magic_and_crc, kRules, aliases, kBigrams, kClasses});
+  ASSERT_FALSE(result.ok());
+  EXPECT_THAT(result.error(), StartsWith("Failed to decompress lexicon.tvtrie.gz: "));
 
   result = engine_load_from({gz, "{", aliases, kBigrams, kClasses});
   ASSERT_FALSE(result.ok());
