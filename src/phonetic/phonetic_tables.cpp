@@ -4,6 +4,7 @@
 #include <new>
 
 #include "phonetic/json_record.h"
+#include "phonetic/json_scanner.h"
 
 namespace tarovik {
 
@@ -11,127 +12,219 @@ namespace {
 
 using Kind = JsonValue::Kind;
 
-// Reads the parts of one document; the first error stops it and is kept.
-class TableReader {
+constexpr std::array<FieldSpec, 3> kEmissionFields{{{"text"}, {"penalty"}, {"kind"}}};
+constexpr std::array<FieldSpec, 3> kRuleFields{{{"roman"}, {"emissions"}, {"matraEmissions", false}}};
+constexpr std::array<FieldSpec, 3> kClassRuleFields{{{"prev_class"}, {"target"}, {"recommended_boost"}}};
+
+// The tables are read through one of two sources with the same calls. Each call reads the
+// value the source stands at and returns false at a fault, which ends the reading.
+//
+// ScanSource reads the text front to back with no tree: the quick way for the tables as the
+// program carries them. It names no fault; where it fails, the text is read again through
+// TreeSource, which walks the parsed tree in the order of the fields as listed and keeps the
+// message of the first fault, with its place in the text.
+class ScanSource {
  public:
-  explicit TableReader(const JsonDocument& document) : document_(document) {}
+  explicit ScanSource(std::string_view json) : in_(json) {}
 
-  bool failed() const { return error_.has_value(); }
-  Error error() const { return *error_; }
+  bool at_end() { return in_.at_end(); }
 
-  std::vector<const JsonValue*> record(const JsonValue& value, std::string_view name, std::span<const FieldSpec> specs,
-                                       ArrayForm array_form = ArrayForm::exact) {
-    if (failed()) return std::vector<const JsonValue*>(specs.size(), nullptr);
-    auto fields = read_record(document_, value, name, specs, array_form);
-    if (!fields) {
-      error_ = Error{fields.error()};
-      return std::vector<const JsonValue*>(specs.size(), nullptr);
+  bool text(std::string& out) { return in_.read_string(out); }
+  bool number(double& out) { return in_.read_f64(out); }
+  bool integer(std::int64_t& out) { return in_.read_i64(out); }
+  bool null() { return in_.take_null(); }
+
+  template <class ReadItem>
+  bool list(std::string_view, ReadItem read_item) {
+    return in_.read_array(read_item);
+  }
+
+  template <class ReadMember>
+  bool map(ReadMember read_member) {
+    return in_.read_object(read_member);
+  }
+
+  // A record as an object (listed keys at most once, required ones present, others skipped)
+  // or, unless array_form refuses it, as an array of exactly its fields.
+  template <std::size_t N, class ReadField>
+  bool record(std::string_view, const std::array<FieldSpec, N>& specs, ArrayForm array_form, ReadField read_field) {
+    if (in_.peek() == '[') {
+      std::size_t count = 0;
+      return array_form != ArrayForm::refused && in_.read_array([&] { return count < N && read_field(count++); }) &&
+             (count == N || array_form == ArrayForm::at_most);
     }
-    return std::move(fields).value();
-  }
-
-  std::string text(const JsonValue* value) { return take(value, read_string); }
-  double number(const JsonValue* value) { return take(value, read_f64); }
-  std::int64_t integer(const JsonValue* value) { return take(value, read_i64); }
-
-  // Each element of an array, through read_one.
-  template <class T, class ReadOne>
-  std::vector<T> list(const JsonValue* value, std::string_view expected, ReadOne read_one) {
-    std::vector<T> out;
-    if (!check(value, Kind::array, expected)) return out;
-    out.reserve(value->items.size());
-    for (const JsonValue& item : value->items) {
-      if (failed()) break;
-      out.push_back(read_one(item));
-    }
-    return out;
-  }
-
-  std::vector<std::string> texts(const JsonValue* value) {
-    return list<std::string>(value, "a sequence of strings", [&](const JsonValue& item) { return text(&item); });
-  }
-
-  // A map whose keys are data: a repeated key replaces the earlier value whole.
-  template <class Value, class ReadOne>
-  TextKeyedMap<Value> map(const JsonValue* value, ReadOne read_one) {
-    TextKeyedMap<Value> out;
-    if (!check(value, Kind::object, "a map")) return out;
-    out.reserve(value->members.size());
-    for (const auto& [key, member] : value->members) {
-      if (failed()) break;
-      out.insert_or_assign(key, read_one(member));
-    }
-    return out;
-  }
-
-  PhoneticEmission emission(const JsonValue& value) {
-    static constexpr std::array<FieldSpec, 3> kFields{{{"text"}, {"penalty"}, {"kind"}}};
-    const auto f = record(value, "struct PhoneticEmission", kFields);
-    PhoneticEmission e;
-    e.text = text(f[0]);
-    e.penalty = number(f[1]);
-    e.kind = text(f[2]);
-    return e;
-  }
-
-  std::vector<PhoneticEmission> emissions(const JsonValue* value) {
-    return list<PhoneticEmission>(value, "a sequence", [&](const JsonValue& item) { return emission(item); });
-  }
-
-  RuleEntry rule(const JsonValue& value) {
-    static constexpr std::array<FieldSpec, 3> kFields{{{"roman"}, {"emissions"}, {"matraEmissions", false}}};
-    const auto f = record(value, "struct RuleEntry", kFields);
-    RuleEntry r;
-    r.roman = text(f[0]);
-    r.emissions = emissions(f[1]);
-    if (f[2] != nullptr && f[2]->kind != Kind::null) r.matra_emissions = emissions(f[2]);
-    return r;
-  }
-
-  ClassBigramRule class_rule(const JsonValue& value) {
-    static constexpr std::array<FieldSpec, 3> kFields{{{"prev_class"}, {"target"}, {"recommended_boost"}}};
-    const auto f = record(value, "struct ClassBigramRule", kFields);
-    return {text(f[0]), text(f[1]), integer(f[2])};
-  }
-
- private:
-  template <class T>
-  T take(const JsonValue* value, Result<T> (*read)(const JsonDocument&, const JsonValue&)) {
-    if (failed() || value == nullptr) return T{};
-    auto result = read(document_, *value);
-    if (!result) {
-      error_ = Error{result.error()};
-      return T{};
-    }
-    return std::move(result).value();
-  }
-
-  bool check(const JsonValue* value, Kind kind, std::string_view expected) {
-    if (failed() || value == nullptr) return false;
-    if (auto error = expect_kind(document_, *value, kind, expected)) {
-      error_ = std::move(error);
-      return false;
+    std::array<bool, N> seen{};
+    const bool read = in_.read_object([&](const std::string& key) {
+      for (std::size_t i = 0; i < N; ++i) {
+        if (specs[i].name != key) continue;
+        if (seen[i]) return false;
+        seen[i] = true;
+        return read_field(i);
+      }
+      return in_.skip_value();
+    });
+    if (!read) return false;
+    for (std::size_t i = 0; i < N; ++i) {
+      if (!seen[i] && specs[i].required) return false;
     }
     return true;
   }
 
+ private:
+  JsonScanner in_;
+};
+
+class TreeSource {
+ public:
+  explicit TreeSource(const JsonDocument& document) : document_(document), at_(&document.root()) {}
+
+  Error error() const { return *error_; }
+
+  bool text(std::string& out) { return take(read_string, out); }
+  bool number(double& out) { return take(read_f64, out); }
+  bool integer(std::int64_t& out) { return take(read_i64, out); }
+  bool null() const { return at_->kind == Kind::null; }
+
+  template <class ReadItem>
+  bool list(std::string_view expected, ReadItem read_item) {
+    if (!check(Kind::array, expected)) return false;
+    for (const JsonValue& item : at_->items) {
+      at_ = &item;
+      if (!read_item()) return false;
+    }
+    return true;
+  }
+
+  template <class ReadMember>
+  bool map(ReadMember read_member) {
+    if (!check(Kind::object, "a map")) return false;
+    for (const auto& [key, member] : at_->members) {
+      at_ = &member;
+      if (!read_member(key)) return false;
+    }
+    return true;
+  }
+
+  // Every field present is read, in the order of specs.
+  template <std::size_t N, class ReadField>
+  bool record(std::string_view name, const std::array<FieldSpec, N>& specs, ArrayForm array_form,
+              ReadField read_field) {
+    auto fields = read_record(document_, *at_, name, specs, array_form);
+    if (!fields) return fail(Error{fields.error()});
+    for (std::size_t i = 0; i < N; ++i) {
+      if (fields.value()[i] == nullptr) continue;
+      at_ = fields.value()[i];
+      if (!read_field(i)) return false;
+    }
+    return true;
+  }
+
+ private:
+  bool fail(Error error) {
+    error_ = std::move(error);
+    return false;
+  }
+
+  template <class T>
+  bool take(Result<T> (*read)(const JsonDocument&, const JsonValue&), T& out) {
+    auto result = read(document_, *at_);
+    if (!result) return fail(Error{result.error()});
+    out = std::move(result).value();
+    return true;
+  }
+
+  bool check(Kind kind, std::string_view expected) {
+    if (auto error = expect_kind(document_, *at_, kind, expected)) return fail(std::move(*error));
+    return true;
+  }
+
   const JsonDocument& document_;
+  const JsonValue* at_;
   std::optional<Error> error_;
 };
 
-// Parses text and reads its top-level object with read_fields, or gives the first error.
-template <class Document, std::size_t N, class ReadFields>
+// What the tables are made of, for either source.
+
+template <class Source>
+bool read_texts(Source& in, std::vector<std::string>& out) {
+  return in.list("a sequence of strings", [&] { return in.text(out.emplace_back()); });
+}
+
+// A map whose keys are data: a repeated key replaces the earlier value whole.
+template <class Source, class Value, class ReadValue>
+bool read_map(Source& in, TextKeyedMap<Value>& out, ReadValue read_value) {
+  return in.map([&](std::string key) {
+    Value value{};
+    if (!read_value(value)) return false;
+    out.insert_or_assign(std::move(key), std::move(value));
+    return true;
+  });
+}
+
+template <class Source>
+bool read_emission(Source& in, PhoneticEmission& e) {
+  return in.record("struct PhoneticEmission", kEmissionFields, ArrayForm::exact, [&](std::size_t field) {
+    switch (field) {
+      case 0:
+        return in.text(e.text);
+      case 1:
+        return in.number(e.penalty);
+      default:
+        return in.text(e.kind);
+    }
+  });
+}
+
+template <class Source>
+bool read_emissions(Source& in, std::vector<PhoneticEmission>& out) {
+  return in.list("a sequence", [&] { return read_emission(in, out.emplace_back()); });
+}
+
+template <class Source>
+bool read_rule(Source& in, RuleEntry& r) {
+  return in.record("struct RuleEntry", kRuleFields, ArrayForm::exact, [&](std::size_t field) {
+    switch (field) {
+      case 0:
+        return in.text(r.roman);
+      case 1:
+        return read_emissions(in, r.emissions);
+      default:
+        // Null reads as absent.
+        return in.null() || read_emissions(in, r.matra_emissions.emplace());
+    }
+  });
+}
+
+template <class Source>
+bool read_class_rule(Source& in, ClassBigramRule& rule) {
+  return in.record("struct ClassBigramRule", kClassRuleFields, ArrayForm::exact, [&](std::size_t field) {
+    switch (field) {
+      case 0:
+        return in.text(rule.prev_class);
+      case 1:
+        return in.text(rule.target);
+      default:
+        return in.integer(rule.recommended_boost);
+    }
+  });
+}
+
+// Reads a document's top-level object, an object only, with read_field(source, index, document).
+template <class Document, std::size_t N, class ReadField>
 Result<Document> read_document(std::string_view json, std::string_view name, const std::array<FieldSpec, N>& specs,
-                               ReadFields read_fields) {
+                               ReadField read_field) {
   try {
+    Document document;
+    ScanSource scan(json);
+    const auto scan_field = [&](std::size_t field) { return read_field(scan, field, document); };
+    if (scan.record(name, specs, ArrayForm::refused, scan_field) && scan.at_end()) return document;
+
     auto parsed = parse_json(json);
     if (!parsed) return Error{parsed.error()};
-    TableReader reader(parsed.value());
-    // A document is an object; only its records may also be written as arrays.
-    const auto fields = reader.record(parsed.value().root(), name, specs, ArrayForm::refused);
-    Document document;
-    if (!reader.failed()) read_fields(reader, fields, document);
-    if (reader.failed()) return reader.error();
+    document = Document{};
+    TreeSource tree(parsed.value());
+    const auto tree_field = [&](std::size_t field) { return read_field(tree, field, document); };
+    if (!tree.record(name, specs, ArrayForm::refused, tree_field)) return tree.error();
     return document;
   } catch (const std::bad_alloc&) {
     return Error{"out of memory while reading the table"};
@@ -143,29 +236,35 @@ Result<Document> read_document(std::string_view json, std::string_view name, con
 Result<RulesDocument> read_rules_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 4> kFields{
       {{"rules"}, {"loanwords"}, {"normalizationEquivalents"}, {"devanagariDigits"}}};
-  return read_document<RulesDocument>(json, "struct RulesDocument", kFields, [](TableReader& r, const auto& f, RulesDocument& d) {
-    d.rules = r.list<RuleEntry>(f[0], "a sequence", [&](const JsonValue& item) { return r.rule(item); });
-    d.loanwords = r.map<std::vector<std::string>>(f[1], [&](const JsonValue& v) { return r.texts(&v); });
-    d.normalization_equivalents = r.map<std::string>(f[2], [&](const JsonValue& v) { return r.text(&v); });
-    d.devanagari_digits = r.map<std::string>(f[3], [&](const JsonValue& v) { return r.text(&v); });
-  });
+  return read_document<RulesDocument>(json, "struct RulesDocument", kFields,
+                                      [](auto& in, std::size_t field, RulesDocument& d) {
+                                        switch (field) {
+                                          case 0:
+                                            return in.list("a sequence", [&] { return read_rule(in, d.rules.emplace_back()); });
+                                          case 1:
+                                            return read_map(in, d.loanwords, [&](auto& v) { return read_texts(in, v); });
+                                          case 2:
+                                            return read_map(in, d.normalization_equivalents, [&](auto& v) { return in.text(v); });
+                                          default:
+                                            return read_map(in, d.devanagari_digits, [&](auto& v) { return in.text(v); });
+                                        }
+                                      });
 }
 
 Result<AliasesDocument> read_aliases_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 1> kFields{{{"aliases"}}};
   return read_document<AliasesDocument>(json, "struct AliasesDocument", kFields,
-                                        [](TableReader& r, const auto& f, AliasesDocument& d) {
-                                          d.aliases = r.map<std::vector<std::string>>(
-                                              f[0], [&](const JsonValue& v) { return r.texts(&v); });
+                                        [](auto& in, std::size_t, AliasesDocument& d) {
+                                          return read_map(in, d.aliases, [&](auto& v) { return read_texts(in, v); });
                                         });
 }
 
 Result<BigramsDocument> read_bigrams_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 1> kFields{{{"bigrams"}}};
   return read_document<BigramsDocument>(json, "struct BigramsDocument", kFields,
-                                        [](TableReader& r, const auto& f, BigramsDocument& d) {
-                                          d.bigrams = r.map<WeightRow>(f[0], [&](const JsonValue& row) {
-                                            return r.map<std::int64_t>(&row, [&](const JsonValue& w) { return r.integer(&w); });
+                                        [](auto& in, std::size_t, BigramsDocument& d) {
+                                          return read_map(in, d.bigrams, [&](WeightRow& row) {
+                                            return read_map(in, row, [&](auto& w) { return in.integer(w); });
                                           });
                                         });
 }
@@ -173,10 +272,9 @@ Result<BigramsDocument> read_bigrams_document(std::string_view json) {
 Result<SemanticClassesDocument> read_semantic_classes_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 2> kFields{{{"classes"}, {"class_bigram_rules"}}};
   return read_document<SemanticClassesDocument>(
-      json, "struct SemanticClassesDocument", kFields, [](TableReader& r, const auto& f, SemanticClassesDocument& d) {
-        d.classes = r.map<std::vector<std::string>>(f[0], [&](const JsonValue& v) { return r.texts(&v); });
-        d.class_bigram_rules =
-            r.list<ClassBigramRule>(f[1], "a sequence", [&](const JsonValue& item) { return r.class_rule(item); });
+      json, "struct SemanticClassesDocument", kFields, [](auto& in, std::size_t field, SemanticClassesDocument& d) {
+        if (field == 0) return read_map(in, d.classes, [&](auto& v) { return read_texts(in, v); });
+        return in.list("a sequence", [&] { return read_class_rule(in, d.class_bigram_rules.emplace_back()); });
       });
 }
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 
@@ -105,6 +106,35 @@ TEST(TablesRules, WrongTypesNameWhatWasExpected) {
               HasSubstr("invalid type: sequence, expected a map"));
   EXPECT_THAT(rules_error("{\"rules\": []} trailing"), HasSubstr("trailing characters at line 1 column 15"));
   EXPECT_THAT(rules_error("rules"), HasSubstr("syntax error"));
+}
+
+// Well-formed tables are read front to back without a tree, the others through the tree that
+// names their fault: both ways read the same values and refuse the same texts.
+TEST(TablesText, EscapesAndNumbersReadAsTheTreeReadsThem) {
+  auto read = read_rules_document(rules_text(
+      R"(["\u0915\"\\\/\t\ud83d\ude00", [["a", -0, "k"], ["b", 2.5E-1, "k"], ["c", 18446744073709551615, "k"],)"
+      R"( ["d", 99999999999999999999, "k"], ["e", 1e0, "k"]], null])"));
+  ASSERT_TRUE(read.ok()) << read.error();
+  const RuleEntry& rule = read.value().rules.at(0);
+  EXPECT_EQ(rule.roman, "क\"\\/\t\U0001F600");
+  std::vector<double> penalties;
+  for (const PhoneticEmission& e : rule.emissions) penalties.push_back(e.penalty);
+  EXPECT_EQ(penalties, (std::vector<double>{0.0, 0.25, 18446744073709551615.0, 1e20, 1.0}));
+  EXPECT_FALSE(std::signbit(penalties[0]));  // -0 is the integer 0
+}
+
+TEST(TablesText, SkippedValuesAreCheckedAndMayNestDeeply) {
+  const auto with_extra = [](std::string_view extra) {
+    auto read = read_aliases_document(R"({"aliases": {}, "x": )" + std::string(extra) + "}");
+    return read ? std::string("(read)") : read.error();
+  };
+  const std::pair<std::string_view, std::string_view> faults[] = {
+      {R"("\udc00")", "surrogate U+DC00..U+DFFF must follow"}, {"1e999", "number overflow"},
+      {"01", "syntax error"},     {"\"\xC0\x80\"", "ill-formed UTF-8"},
+      {"\"a\tb\"", "control character"}, {"nul", "invalid literal"},
+  };
+  for (const auto& [extra, fault] : faults) EXPECT_THAT(with_extra(extra), HasSubstr(fault)) << extra;
+  EXPECT_EQ(with_extra(std::string(300, '[') + std::string(300, ']')), "(read)");
 }
 
 TEST(TablesFreeMaps, TakeAnyKeyAndLetTheLaterValueWin) {
