@@ -47,8 +47,10 @@ TextListMap invert_classes(const TextListMap& classes) {
 }
 
 WeightMap fold_class_bigrams(const std::vector<ClassBigramRule>& rules) {
+  TextKeyedMap<std::vector<WeightRow::Entry>> rows;
+  for (const ClassBigramRule& rule : rules) rows[rule.prev_class].emplace_back(rule.target, rule.recommended_boost);
   WeightMap class_bigrams;
-  for (const ClassBigramRule& rule : rules) class_bigrams[rule.prev_class][rule.target] = rule.recommended_boost;
+  for (auto& [tag, entries] : rows) class_bigrams.emplace(tag, WeightRow(std::move(entries)));
   return class_bigrams;
 }
 

@@ -1,5 +1,6 @@
 #include "phonetic/phonetic_tables.h"
 
+#include <algorithm>
 #include <array>
 #include <new>
 
@@ -162,6 +163,19 @@ bool read_map(Source& in, TextKeyedMap<Value>& out, ReadValue read_value) {
 }
 
 template <class Source>
+bool read_weight_row(Source& in, WeightRow& row) {
+  std::vector<WeightRow::Entry> entries;
+  const bool read = in.map([&](std::string word) {
+    std::int64_t weight = 0;
+    if (!in.integer(weight)) return false;
+    entries.emplace_back(std::move(word), weight);
+    return true;
+  });
+  row = WeightRow(std::move(entries));
+  return read;
+}
+
+template <class Source>
 bool read_emission(Source& in, PhoneticEmission& e) {
   return in.record("struct PhoneticEmission", kEmissionFields, ArrayForm::exact, [&](std::size_t field) {
     switch (field) {
@@ -233,6 +247,21 @@ Result<Document> read_document(std::string_view json, std::string_view name, con
 
 }  // namespace
 
+WeightRow::WeightRow(std::vector<Entry> entries) : entries_(std::move(entries)) {
+  // Reversed, so that after a stable sort the last entry for a word leads its run.
+  std::reverse(entries_.begin(), entries_.end());
+  std::stable_sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+  const auto same_word = [](const Entry& a, const Entry& b) { return a.first == b.first; };
+  entries_.erase(std::unique(entries_.begin(), entries_.end(), same_word), entries_.end());
+  entries_.shrink_to_fit();
+}
+
+const std::int64_t* WeightRow::find(std::string_view word) const {
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), word,
+                                   [](const Entry& entry, std::string_view w) { return entry.first < w; });
+  return it != entries_.end() && it->first == word ? &it->second : nullptr;
+}
+
 Result<RulesDocument> read_rules_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 4> kFields{
       {{"rules"}, {"loanwords"}, {"normalizationEquivalents"}, {"devanagariDigits"}}};
@@ -263,9 +292,7 @@ Result<BigramsDocument> read_bigrams_document(std::string_view json) {
   static constexpr std::array<FieldSpec, 1> kFields{{{"bigrams"}}};
   return read_document<BigramsDocument>(json, "struct BigramsDocument", kFields,
                                         [](auto& in, std::size_t, BigramsDocument& d) {
-                                          return read_map(in, d.bigrams, [&](WeightRow& row) {
-                                            return read_map(in, row, [&](auto& w) { return in.integer(w); });
-                                          });
+                                          return read_map(in, d.bigrams, [&](WeightRow& row) { return read_weight_row(in, row); });
                                         });
 }
 

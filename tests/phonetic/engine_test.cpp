@@ -103,11 +103,11 @@ TEST_F(SmallEngine, InvertsClassesAndFoldsClassBigrams) {
   const auto& e = engine.value();
   EXPECT_THAT(e.word_classes.at("बजार"), ElementsAre("PLACE", "RATE_PREFIX"));
   EXPECT_THAT(e.word_classes.at("गाउँ"), ElementsAre("PLACE"));
-  EXPECT_EQ(e.class_bigrams.at("PLACE").at("जान"), 9000);  // the later rule wins
-  EXPECT_EQ(e.class_bigrams.at("RATE_PREFIX").at("दर"), 9500);
+  EXPECT_EQ(e.class_bigrams.at("PLACE"), (WeightRow{{"जान", 9000}}));  // the later rule wins
+  EXPECT_EQ(*find_value(e.class_bigrams.at("RATE_PREFIX"), "दर"), 9500);
   EXPECT_THAT(e.learned_aliases, IsEmpty());
   EXPECT_EQ(e.loanwords.at("car"), (std::vector<std::string>{"कार", "कर"}));
-  EXPECT_EQ(e.bigrams.at("म").at("पनि"), 46000);
+  EXPECT_EQ(*find_value(e.bigrams.at("म"), "पनि"), 46000);
 }
 
 TEST_F(SmallEngine, ReportsTheFirstFailingSourceWithItsPrefix) {
