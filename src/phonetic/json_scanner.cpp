@@ -78,11 +78,10 @@ bool JsonScanner::string_body(std::string* out) {
     } else if (c < 0x80) {
       ++pos_;
     } else {
-      // Well-formed UTF-8 only: no overlong form, surrogate or value past U+10FFFF, which
-      // utf8::next passes over a byte at a time.
-      const std::size_t start = pos_;
-      utf8::next(text_, pos_);
-      if (pos_ - start == 1) return fail();
+      // Well-formed UTF-8 only, as parse_json's reader takes it.
+      const std::size_t length = utf8::sequence_length(text_, pos_);
+      if (length == 0) return fail();
+      pos_ += length;
     }
   }
   return fail();

@@ -1,48 +1,56 @@
 #include "trie/utf8.h"
 
+#include <algorithm>
+
 namespace tarovik::utf8 {
 
 namespace {
 constexpr char32_t kReplacement = 0xFFFD;
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 }  // namespace
 
+std::size_t sequence_length(std::string_view text, std::size_t pos) {
+  const auto byte = [&](std::size_t k) -> unsigned {
+    return pos + k < text.size() ? static_cast<unsigned char>(text[pos + k]) : 0;
+  };
+  const auto in = [](unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  // The range of the second byte keeps out overlong forms, surrogates and values past U+10FFFF.
+  if (in(lead, 0xC2, 0xDF)) return in(byte(1), 0x80, 0xBF) ? 2 : 0;
+  if (in(lead, 0xE0, 0xEF)) {
+    const unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
+    const unsigned high = lead == 0xED ? 0x9F : 0xBF;
+    return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) ? 3 : 0;
+  }
+  if (in(lead, 0xF0, 0xF4)) {
+    const unsigned low = lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
+    return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) && in(byte(3), 0x80, 0xBF) ? 4 : 0;
+  }
+  return 0;
+}
+
 char32_t next(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  std::size_t extra = 0;
+  const std::size_t length = sequence_length(text, pos);
+  const auto byte = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(text[pos + k])); };
   char32_t cp = 0;
-  char32_t min = 0;
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  } else if ((lead & 0xE0) == 0xC0) {
-    extra = 1, cp = lead & 0x1F, min = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    extra = 2, cp = lead & 0x0F, min = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    extra = 3, cp = lead & 0x07, min = 0x10000;
-  } else {
-    ++pos;
-    return kReplacement;
-  }
-  if (pos + extra >= text.size()) {
-    ++pos;
-    return kReplacement;
-  }
-  for (std::size_t k = 1; k <= extra; ++k) {
-    const auto byte = static_cast<unsigned char>(text[pos + k]);
-    if (!is_continuation(byte)) {
+  switch (length) {
+    case 0:
       ++pos;
       return kReplacement;
-    }
-    cp = (cp << 6) | (byte & 0x3F);
+    case 1:
+      cp = byte(0);
+      break;
+    case 2:
+      cp = ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+      break;
+    case 3:
+      cp = ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+      break;
+    default:
+      cp = ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6) | (byte(3) & 0x3F);
   }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++pos;
-    return kReplacement;
-  }
-  pos += extra + 1;
+  pos += length;
   return cp;
 }
 
@@ -129,7 +137,7 @@ std::string ascii_lower(std::string_view text) {
 
 std::size_t length(std::string_view text) {
   std::size_t count = 0;
-  for (std::size_t pos = 0; pos < text.size(); ++count) next(text, pos);
+  for (std::size_t pos = 0; pos < text.size(); ++count) pos += std::max<std::size_t>(sequence_length(text, pos), 1);
   return count;
 }
 

@@ -6,6 +6,11 @@
 
 namespace tarovik::utf8 {
 
+// The length of the well-formed UTF-8 sequence at text[pos] (pos < text.size()), or 0 for a
+// malformed one: a stray or missing continuation byte, an overlong form, a surrogate or a
+// value past U+10FFFF.
+std::size_t sequence_length(std::string_view text, std::size_t pos);
+
 // Decodes the scalar value at text[pos] and advances pos past it. A malformed
 // sequence yields U+FFFD and advances by one byte, so every input terminates.
 char32_t next(std::string_view text, std::size_t& pos);
