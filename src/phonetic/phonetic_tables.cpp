@@ -175,18 +175,21 @@ bool read_weight_row(Source& in, WeightRow& row) {
   return read;
 }
 
+// A record of three fields, each read by its own reader, whether written as an object or as
+// an array of exactly three values.
+template <class Source, class Read0, class Read1, class Read2>
+bool read_three_fields(Source& in, std::string_view name, const std::array<FieldSpec, 3>& specs, Read0 read0,
+                       Read1 read1, Read2 read2) {
+  return in.record(name, specs, ArrayForm::exact, [&](std::size_t field) {
+    return field == 0 ? read0() : field == 1 ? read1() : read2();
+  });
+}
+
 template <class Source>
 bool read_emission(Source& in, PhoneticEmission& e) {
-  return in.record("struct PhoneticEmission", kEmissionFields, ArrayForm::exact, [&](std::size_t field) {
-    switch (field) {
-      case 0:
-        return in.text(e.text);
-      case 1:
-        return in.number(e.penalty);
-      default:
-        return in.text(e.kind);
-    }
-  });
+  return read_three_fields(
+      in, "struct PhoneticEmission", kEmissionFields, [&] { return in.text(e.text); },
+      [&] { return in.number(e.penalty); }, [&] { return in.text(e.kind); });
 }
 
 template <class Source>
@@ -196,31 +199,18 @@ bool read_emissions(Source& in, std::vector<PhoneticEmission>& out) {
 
 template <class Source>
 bool read_rule(Source& in, RuleEntry& r) {
-  return in.record("struct RuleEntry", kRuleFields, ArrayForm::exact, [&](std::size_t field) {
-    switch (field) {
-      case 0:
-        return in.text(r.roman);
-      case 1:
-        return read_emissions(in, r.emissions);
-      default:
-        // Null reads as absent.
-        return in.null() || read_emissions(in, r.matra_emissions.emplace());
-    }
-  });
+  return read_three_fields(
+      in, "struct RuleEntry", kRuleFields, [&] { return in.text(r.roman); },
+      [&] { return read_emissions(in, r.emissions); },
+      // Null reads as absent.
+      [&] { return in.null() || read_emissions(in, r.matra_emissions.emplace()); });
 }
 
 template <class Source>
 bool read_class_rule(Source& in, ClassBigramRule& rule) {
-  return in.record("struct ClassBigramRule", kClassRuleFields, ArrayForm::exact, [&](std::size_t field) {
-    switch (field) {
-      case 0:
-        return in.text(rule.prev_class);
-      case 1:
-        return in.text(rule.target);
-      default:
-        return in.integer(rule.recommended_boost);
-    }
-  });
+  return read_three_fields(
+      in, "struct ClassBigramRule", kClassRuleFields, [&] { return in.text(rule.prev_class); },
+      [&] { return in.text(rule.target); }, [&] { return in.integer(rule.recommended_boost); });
 }
 
 // Reads a document's top-level object, an object only, with read_field(source, index, document).
