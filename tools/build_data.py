@@ -24,8 +24,8 @@ import zipfile
 from collections import Counter
 from pathlib import Path
 
-from inflect import (COMMON_NOUN_ENDINGS, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS, PLURAL_FLAG,
-                     TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_bound_stem, is_verb)
+from inflect import (COMMON_NOUN_ENDINGS, IN_USE_FLAG, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS,
+                     PLURAL_FLAG, TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_bound_stem, is_verb)
 import romanise
 from romanise import generated_aliases
 
@@ -643,19 +643,25 @@ def text_nouns(text_words, known, verb_forms):
 
 def inflected_forms(dict_flags, text_words, known, stats):
     """Every inflected form of the dictionary's stems and of the nouns the running text shows,
-    with the (stem, place of the ending) pairs that form it."""
+    with the (stem, place of the ending, ending) triples that form it."""
     verb_forms = {form for stem, flags in dict_flags.items() if is_verb(flags)
-                  for form, _ in inflect(stem, flags & VERB_FLAGS)}
+                  for form, _, _ in inflect(stem, flags & VERB_FLAGS)}
     nouns = text_nouns(text_words, known, verb_forms)
     flags = {stem: set(f) for stem, f in dict_flags.items()}
     for stem in nouns:
         flags.setdefault(stem, set()).add(TEXT_NOUN_FLAG)
     stats["text_nouns"] = sum(1 for s in nouns if not {NOUN_FLAG, PLURAL_FLAG} & dict_flags.get(s, set()))
+    # A stem that the running text shows, alone or in one of its forms, is in use and takes the
+    # rarer endings too.
+    for stem in sorted(flags):
+        if stem in text_words or any(form in text_words for form, _, _ in inflect(stem, flags[stem])):
+            flags[stem].add(IN_USE_FLAG)
+    stats["stems_in_use"] = sum(1 for f in flags.values() if IN_USE_FLAG in f)
     forms = {}
     for stem in sorted(flags):
-        for form, rank in inflect(stem, flags[stem]):
+        for form, rank, ending in inflect(stem, flags[stem]):
             if is_plausible(form):
-                forms.setdefault(form, []).append((stem, rank))
+                forms.setdefault(form, []).append((stem, rank, ending))
     return forms
 
 
@@ -665,7 +671,7 @@ def generate_forms(forms, freq, stats):
     for form, origins in forms.items():
         if form not in freq:
             generated[form] = max(generated_frequency(
-                max(freq.get(stem, 0), freq.get(stem + "नु", 0), BASE_DICT_ONLY), rank) for stem, rank in origins)
+                max(freq.get(stem, 0), freq.get(stem + "नु", 0), BASE_DICT_ONLY), rank) for stem, rank, _ in origins)
     stats["generated"] = len(generated)
     return generated
 
@@ -928,8 +934,12 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   shape of the root (ending in a virama as गर्, in उ as आउ, or in a vowel as खा), with the past
   on another stem where the language has one (जा → गयो, हु → भयो, ला → लग्यो, धु → धोयो,
   दि → देला); passive stems (गरि, बनाइ) take third-person and impersonal forms only; -ो
-  adjectives (flag 14) take -ा, -ी and -ै. The dictionary's own affix rules are not expanded:
-  whole, they also put verb endings on nouns.
+  adjectives (flag 14) take -ा, -ी and -ै. Stems that the running text shows, alone or in a
+  form ({f['stems_in_use']:,}), also take rarer endings: the infinitive with a case ending
+  (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो (डुब्दो), the passive negative
+  (गरिँदैन, and गरिदैन as many write it), the conditional -एमा, -एरै, the second verb after a long
+  ई as many write it (उम्लीरहेछ, जलाईदिन्छ), and on nouns जस्तै and जस्तो (सपनाजस्तै). The
+  dictionary's own affix rules are not expanded: whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
   {f['ranked']:,} words run from {TOP_FREQUENCY:,} down to {f['ranked_min']:,}. Every other word gets a base

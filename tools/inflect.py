@@ -16,12 +16,15 @@ VERB_FLAGS = {"1", "8", "9", "11"}
 # the emphatic मै, कै and सँगै (मा नै, को नै, सँग नै) are written as one word, and so is भरि.
 NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "की", "सँग", "देखि", "सम्म", "भन्दा", "भित्र",
                 "माथि", "मै", "कै", "सँगै", "भरि")
+# Written together with a noun that the running text shows in use (सपनाजस्तै).
+IN_USE_NOUN_ENDINGS = ("जस्तै", "जस्तो")
 PLURAL_ENDINGS = ("हरू", "हरूको", "हरूले", "हरूलाई", "हरूमा", "हरूका")
 # The endings that at least one noun in fifty carries in the running text; a noun that only
 # the running text shows (no dictionary flag) takes these.
 COMMON_NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "सँग", "हरू", "हरूको", "हरूले",
                        "हरूलाई", "हरूमा")
 TEXT_NOUN_FLAG = "text-noun"
+IN_USE_FLAG = "in-use"
 
 # A second verb after the first one's conjunctive -इ form: रह (going on: गरिरहेको), दि (for
 # someone: गरिदिनुहोस्) and सक (done: गरिसकेको). Written with the independent इ; after a stem
@@ -31,6 +34,11 @@ COMPOUND_ENDINGS = (
     "इसक्यो", "इरहन्छ", "इदियो", "इदिएको", "इसकेपछि", "इरहेछु", "इरहेछन्", "इरहेथ्यो", "इरहेथे",
     "इरहेथेँ", "इरहने", "इदिनु", "इरहन्छु", "इदिन्छु", "इदिन्छौ", "इदेऊ", "इरहेँ", "इरह्यो",
     "इरहेछौ", "इदिऊँ")
+# The same with the long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ): after the standard forms.
+LONG_COMPOUND_ENDINGS = tuple("ई" + e[1:] for e in COMPOUND_ENDINGS[:12])
+# The infinitive with a case ending (गर्नको, गर्नमा), and -नपर्छ as many write -नुपर्छ.
+INFINITIVE_ENDINGS = ("नको", "नका", "नमा", "नलाई", "नुपर्ने", "नुपर्यो", "नुपर्दछ", "नेलाई", "नेले",
+                      "नपर्छ")
 
 # Verb endings by the shape of the root, most common first. "root" keeps the root as the
 # dictionary writes it; "base" drops its final virama or उ; "perfective" is the stem of the
@@ -81,6 +89,29 @@ VOWEL_ROOT = (
     ("negative-root", ("ने", "नु", "नुहोस्", "न", "ँदै", "ँदा")),
     ("negative-perfective", ("एको", "ए", "एका")),
 )
+# Rarer endings, formed only on roots that the running text shows in use (IN_USE_FLAG): the
+# infinitive with a case ending (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो
+# (डुब्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा and
+# the second verb after a long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ).
+IN_USE_ENDINGS = {
+    "consonant": (
+        ("root", INFINITIVE_ENDINGS + ("दो", "दैछन्")),
+        ("base", ("िँदैन", "िदैन", "ेमा", "ेरै")),
+        ("conjunct", LONG_COMPOUND_ENDINGS),
+    ),
+    "u": (
+        ("root", INFINITIVE_ENDINGS + ("ँदो",)),
+        ("base", ("इ", "इँदैन", "इदैन", "एमा", "एरै", "ई")),
+        ("conjunct", LONG_COMPOUND_ENDINGS),
+    ),
+    "vowel": (
+        ("root", INFINITIVE_ENDINGS + ("ँदो",)),
+        ("passive", ("इँदैन", "इदैन")),
+        ("perfective", ("एमा", "एरै")),
+        ("conjunct", LONG_COMPOUND_ENDINGS),
+    ),
+    "passive": (),
+}
 # A passive stem (गरि, बनाइ): the third person and impersonal forms only, no honorific, no second
 # passive, no future and no second verb (it is itself the form one joins: गरिरहेको).
 PASSIVE_ROOT = (
@@ -141,27 +172,30 @@ def _vowel_root_stems(root):
     return stems
 
 
-def _verb_forms(root):
+def _verb_forms(root, in_use):
+    """(form, ending) pairs; the ending names the table, the stem's kind and the ending, so
+    that one ending of one conjugation has the same name on every root."""
     if root.endswith(VIRAMA):
-        table, stems = CONSONANT_ROOT, {"root": root, "base": root[:-1], "conjunct": root}
+        name, table, stems = "consonant", CONSONANT_ROOT, {"root": root, "base": root[:-1], "conjunct": root}
     elif root.endswith("उ") and len(root) > 1:
-        table, stems = U_ROOT, {"root": root, "base": root[:-1], "conjunct": root[:-1]}
+        name, table, stems = "u", U_ROOT, {"root": root, "base": root[:-1], "conjunct": root[:-1]}
     elif _is_passive_stem(root):
-        table, stems = PASSIVE_ROOT, _vowel_root_stems(root)
+        name, table, stems = "passive", PASSIVE_ROOT, _vowel_root_stems(root)
     else:
-        table, stems = VOWEL_ROOT, _vowel_root_stems(root)
+        name, table, stems = "vowel", VOWEL_ROOT, _vowel_root_stems(root)
     stems.update({"negative-root": "न" + root})
     if "base" in stems:
         stems["negative-base"] = "न" + stems["base"]
-    for kind, endings in table:
+    for kind, endings in table + (IN_USE_ENDINGS[name] if in_use else ()):
         stem = stems.get(kind)
         if stem is None:
             continue
         for ending in endings:
+            tag = f"{name}:{kind}:{ending}"
             if stem.endswith(VIRAMA) and ending[:1] in VOWEL_SIGNS:
-                yield stem[:-1] + VOWEL_SIGNS[ending[0]] + ending[1:]
+                yield stem[:-1] + VOWEL_SIGNS[ending[0]] + ending[1:], tag
             else:
-                yield stem + ending
+                yield stem + ending, tag
 
 
 def _is_passive_stem(root):
@@ -179,20 +213,24 @@ def is_bound_stem(root):
 
 
 def inflect(stem, flags):
-    """Yields (form, rank) for one dictionary entry: rank 0 is the most common ending."""
+    """Yields (form, rank, ending) for one dictionary entry: rank 0 is the most common ending;
+    the ending names it the same way on every stem of its class."""
     forms = []
+    in_use = IN_USE_FLAG in flags
     if is_verb(flags):
-        forms.extend(_verb_forms(stem))
+        forms.extend(_verb_forms(stem, in_use))
     if NOUN_FLAG in flags or PLURAL_FLAG in flags:
         # A plural where the dictionary gives one or the running text shows the noun in use.
         countable = PLURAL_FLAG in flags or TEXT_NOUN_FLAG in flags
-        forms.extend(stem + e for e in NOUN_ENDINGS + (PLURAL_ENDINGS if countable else ()))
+        forms.extend((stem + e, "noun:" + e) for e in NOUN_ENDINGS + (PLURAL_ENDINGS if countable else ()))
     elif TEXT_NOUN_FLAG in flags:
-        forms.extend(stem + e for e in COMMON_NOUN_ENDINGS)
+        forms.extend((stem + e, "noun:" + e) for e in COMMON_NOUN_ENDINGS)
+    if in_use and flags & {NOUN_FLAG, PLURAL_FLAG, TEXT_NOUN_FLAG}:
+        forms.extend((stem + e, "noun:" + e) for e in IN_USE_NOUN_ENDINGS)
     if ADJECTIVE_FLAG in flags and stem.endswith("ो"):
-        forms.extend(stem[:-1] + e for e in ADJECTIVE_ENDINGS)
+        forms.extend((stem[:-1] + e, "adjective:" + e) for e in ADJECTIVE_ENDINGS)
     seen = set()
-    for rank, form in enumerate(forms):
+    for rank, (form, ending) in enumerate(forms):
         if form != stem and form not in seen:
             seen.add(form)
-            yield form, rank
+            yield form, rank, ending
