@@ -56,6 +56,10 @@ FORMED_BONUS = COUNT_STEP
 RANKED_FLOOR = 10000
 # Inflected forms that no source attests stay below BASE_DICT_ONLY.
 GENERATED_TOP = 650
+# Inflected forms that the running text lacks are spelt for aliases as often as it would show
+# them: each ending at least this share of its stem's forms, and forms expected this often.
+ENDING_SHARE_FLOOR = 0.005
+EXPECTED_MIN = 0.3
 # Text-derived bigrams: weight per doubling of a pair's lift, the least count of a pair, the
 # discount taken off each seen pair, and the range of weights kept.
 BIGRAM_STEP = 4000
@@ -676,6 +680,34 @@ def generate_forms(forms, freq, stats):
     return generated
 
 
+def expected_counts(forms, text_counts):
+    """How often running text of this size would show each inflected form that it does not:
+    its stem's occurrences in all its forms times the share of its ending among the forms of
+    every stem that takes it. The text is mostly news, which seldom says I or you, so each
+    ending counts at least ENDING_SHARE_FLOOR of its stem: a form people type to each other is
+    still a form people type. Only forms expected EXPECTED_MIN times or more are kept."""
+    family = Counter()
+    for form, origins in forms.items():
+        for stem, _, _ in origins:
+            family[stem] += text_counts.get(form, 0)
+    for stem in family:
+        family[stem] += text_counts.get(stem, 0)
+    seen, base = Counter(), Counter()
+    for form, origins in forms.items():
+        for stem, _, ending in origins:
+            seen[ending] += text_counts.get(form, 0)
+            base[ending] += family[stem]
+    out = {}
+    for form, origins in forms.items():
+        if form in text_counts:
+            continue
+        n = max(family[stem] * max(ENDING_SHARE_FLOOR, seen[ending] / base[ending] if base[ending] else 0)
+                for stem, _, ending in origins)
+        if n >= EXPECTED_MIN:
+            out[form] = n
+    return out
+
+
 def word_counts(text_counts, catalog, normalization):
     """Weighted occurrences of each word; a variant's occurrences also count for its standard
     spelling, which is what the engine looks up in its place."""
@@ -847,6 +879,7 @@ def check_rule_table(rules):
 
 def readme(figures):
     f = figures
+    habit_odds = ", ".join(f"{h} {p:g}" for h, p in romanise.HABIT_ODDS.items())
     sources = "\n".join(
         f"| {s['package']} | {s['version']} | {s['licence']} | {s['use']} |" for s in f["sources"])
     texts = "\n".join(
@@ -993,14 +1026,23 @@ of the frequencies. Where a written row has the pair too, the higher weight stay
 ## Aliases
 
 Our written rows in `tools/data/aliases.tsv` come first and are never changed. After them,
-`tools/romanise.py` adds rows for words that are both in the lexicon and in the running text:
-it spells each word the ways typists write it (a for आ, i for ी, u for ू, a dropped ँ or ं,
-s for श, b for व, ch for छ, ye for य, d for ढ, a borrowed word as it sounds; at most
-{romanise.MAX_HABITS} such habits in one spelling), keeps a spelling only where the phonetic rules
-cannot read it as that word, and ranks the words of one key by their running-text count,
-the words that candidate generation already gives for the key among them, so a key that
-reaches its word by the rules is never taken over by a rarer word. The {romanise.MAX_KEYS:,}
-keys typed most often (count times the habits' likelihood) are kept.
+`tools/romanise.py` adds rows for lexicon words that the running text has, and for the
+inflected forms it would show ({f['expected_forms']:,} forms; a form is expected its stem's
+occurrences in all its forms times its ending's share among the forms of every stem, each ending
+at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences). It spells each word the ways
+typists write it (a for आ, i for ी, u for ू, a dropped ँ or ं, s for श, b for व, ch for छ, ye for
+य, d for ढ, a borrowed word as it sounds; at most {romanise.MAX_HABITS} kinds of habit in one
+spelling), keeps a spelling only where the phonetic rules cannot read it as that word, and
+ranks the words of one key by their count, the words that candidate generation already gives
+for the key among them, so a key that reaches its word by the rules is never taken over by a
+rarer word. A spelling's likelihood counts each kind of habit once: the share of typists who
+have it where the spelling uses it, the share who have it not where the word gives room for it
+and the spelling does not. A word's key is its likeliest spelling that the rules cannot read,
+valued at that likelihood times the word's count to the power {romanise.COUNT_POWER} (so that rarer words
+get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The shares, by kind of habit
+(named in `tools/romanise.py`), as found in words that people romanised (the borrowed-word
+share is a guess: too few of them were there to count):
+{habit_odds}.
 
 | figure | value |
 |---|---|
@@ -1104,7 +1146,11 @@ def main():
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
     # Our written rows, then generated ones for spellings of running-text words that the rules
     # cannot read (tools/romanise.py); those need the lexicon's words and the running-text counts.
-    generated = generated_aliases(aliases, loanwords, normalization, rules, freq, text_counts)
+    typed = dict(text_counts)
+    expected = expected_counts(forms, text_counts)
+    stats["expected_forms"] = len(expected)
+    typed.update(expected)
+    generated = generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
     aliases = dict(sorted({**generated, **aliases}.items()))
     write(DATA / "aliases.json", dumps({

@@ -1,5 +1,5 @@
 """Roman spellings of Devanagari words as ordinary typists write them, and alias rows made
-from them for the words most used in running text.
+from them for the words of running text and the inflected forms it would show.
 
 The phonetic rules read a word from its careful spelling; typists often write it otherwise:
 a for आ, i for ी, u for ू, no sign for ँ, s for श, ch for छ, ye for य, a borrowed word as it
@@ -56,10 +56,10 @@ VOWEL_LETTERS = {
     "अ": (("a", None),), "आ": (("aa", None), ("a", "long")), "इ": (("i", None),),
     "ई": (("ee", None), ("i", "long")), "उ": (("u", None),),
     "ऊ": (("oo", None), ("u", "long")), "ऋ": (("ri", None),),
-    "ए": (("e", None),), "ऐ": (("ai", None),), "ओ": (("o", None),), "औ": (("au", None), ("ou", "misc")),
+    "ए": (("e", None),), "ऐ": (("ai", None),), "ओ": (("o", None), ("oo", "misc")), "औ": (("au", None), ("ou", "misc")),
 }
 # A vowel letter after a vowel, typed with a glide: भएको bhayeko, गई gayi, पाओस् pawos.
-GLIDES = {"ए": (("ye", "glide"),), "इ": (("yi", "misc"),), "ओ": (("wo", "misc"),)}
+GLIDES = {"ए": (("ye", "glide"),), "इ": (("yi", "misc"),), "ओ": (("wo", "glide"),)}
 # आ and then इ, ई or उ, typed as one diphthong: मलाई malai, भाइ bhai, आउँछ auchha.
 DIPHTHONGS = {"इ": (("ai", "diphthong"),), "ई": (("ai", "diphthong"),), "उ": (("au", "diphthong"),)}
 # The inherent vowel: left out before a suffix (gharma) and at the end (ghar, but garchha).
@@ -79,11 +79,15 @@ YE = (("e", "ye"),)
 # A borrowed word typed as it sounds: अफिस ofis, ल्यापटप laptop.
 LOAN_O = (("o", "loan"),)
 
-# How often a typist takes each habit where it could, roughly; a spelling's likelihood is
-# the product over the kinds of habit in it.
-HABIT_ODDS = {"long": 0.5, "nasal": 0.5, "schwa": 0.5, "diphthong": 0.5, "glide": 0.3, "ye": 0.3,
-              "sibilant": 0.3, "wb": 0.3, "ch": 0.3, "loan": 0.3, "retroflex": 0.2, "anusvara": 0.15,
-              "misc": 0.1}
+# The share of typists who take each kind of habit where a word gives room for it, as measured
+# on words people romanised (long: a long vowel typed short; glide: a vowel after a vowel
+# typed with y or w; nasal: ँ or ं left out; diphthong: आइ typed ai; wb: व typed b; ye: य typed
+# ye; loan: a borrowed word as it sounds; schwa: an inherent vowel left out; ch: छ typed ch;
+# sibilant: श typed s; retroflex: ढ typed d; anusvara: ं inside left out or typed m; misc: the
+# rarer ones).
+HABIT_ODDS = {"long": 0.9, "glide": 0.9, "nasal": 0.6, "diphthong": 0.6, "wb": 0.6, "ye": 0.4,
+              "loan": 0.5, "schwa": 0.3, "ch": 0.25, "sibilant": 0.15, "retroflex": 0.15,
+              "anusvara": 0.15, "misc": 0.1}
 
 # ---------------------------------------------------------------------------------------------
 # Spellings
@@ -215,12 +219,13 @@ def spellings(word, max_habits=2, loan=False):
     return _combine(parts, max_habits)
 
 
-def likelihood(habits):
-    """How often a spelling is typed, against the careful one: a typist with a habit tends to
-    keep it through the word, so each kind counts once."""
+def likelihood(habits, possible=()):
+    """How often a word is typed so: a typist with a habit tends to keep it through the word,
+    so each kind counts once, as the share of typists who have it; each kind the word gives
+    room for (possible) and the spelling leaves out counts as the share who have it not."""
     out = 1.0
-    for h in sorted(set(habits)):  # in one order, so that the product is the same every run
-        out *= HABIT_ODDS[h]
+    for h in sorted(set(habits) | set(possible)):  # in one order: the same product every run
+        out *= HABIT_ODDS[h] if h in habits else 1 - HABIT_ODDS[h]
     return out
 
 
@@ -363,6 +368,8 @@ def fragments(counts):
     return out
 # Habits per spelling (one more for a borrowed word), words per generated key, keys made.
 MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 5000
+COUNT_POWER = 0.25
+KEYS_PER_WORD = 1
 # The case endings that candidate generation joins to the word of a stem it knows, when the
 # key is not an alias itself, first match in this order; and the lexicon frequency a stem's
 # word needs for that.
@@ -416,13 +423,15 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     broken = fragments(counts)
     for word in sorted(w for w in counts if w in freq and not ABBREVIATION.fullmatch(w) and w not in broken):
         loan = english.get(word, "")
-        for key, habits in spellings(word, MAX_HABITS + bool(loan), bool(loan)).items():
+        spelt = spellings(word, MAX_HABITS + bool(loan), bool(loan))
+        possible = frozenset(h for habits in spelt.values() for h in habits)
+        for key, habits in spelt.items():
             if not MIN_KEY <= len(key) <= MAX_KEY or key in written or key in loanwords \
                     or ("loan" in habits and not sounds_like(key, loan)):
                 continue
-            if habits not in odds:
-                odds[habits] = likelihood(habits)
-            claims.setdefault(key, {})[word] = (counts[word] * odds[habits], not habits)
+            if (habits, possible) not in odds:
+                odds[habits, possible] = likelihood(habits, possible)
+            claims.setdefault(key, {})[word] = (counts[word] ** COUNT_POWER * odds[habits, possible], not habits)
     reader = RuleReader(rules, [w for w in counts if w in freq] + list(normalization)
                         + [w for w, f in freq.items() if f >= STEM_FREQUENCY])
     # Keys are visited by their most typed word, which bounds their value, until no later
@@ -432,6 +441,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     heapq.heapify(visit)
     best = []  # (value, minus the place in the visit, key, words), the lowest value on top
     place = 0
+    keys_of = {}  # word -> keys made for it
     while visit and (len(best) < pool or -visit[0][0] > best[0][0]):
         _, key = heapq.heappop(visit)
         place += 1
@@ -448,7 +458,11 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         unread = [i for i, w in enumerate(words) if w not in read]
         if not unread:
             continue
-        entry = (max(claim[words[i]][0] for i in unread), -place, key, words[:unread[-1] + 1])
+        value, reason = max((claim[words[i]][0], words[i]) for i in unread)
+        if keys_of.get(reason, 0) >= KEYS_PER_WORD:
+            continue
+        keys_of[reason] = keys_of.get(reason, 0) + 1
+        entry = (value, -place, key, words[:unread[-1] + 1])
         if len(best) < pool:
             heapq.heappush(best, entry)
         elif entry[:2] > best[0][:2]:
