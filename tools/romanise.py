@@ -53,7 +53,7 @@ VOWEL_SIGNS = {
     "\u094c": (("au", None), ("ou", "misc")),                   # ौ
 }
 VOWEL_LETTERS = {
-    "अ": (("a", None),), "आ": (("aa", None), ("a", "long")), "इ": (("i", None),),
+    "अ": (("a", None),), "आ": (("aa", None), ("a", "misc")), "इ": (("i", None),),
     "ई": (("ee", None), ("i", "long")), "उ": (("u", None),),
     "ऊ": (("oo", None), ("u", "long")), "ऋ": (("ri", None),),
     "ए": (("e", None),), "ऐ": (("ai", None),), "ओ": (("o", None), ("oo", "misc")), "औ": (("au", None), ("ou", "misc")),
