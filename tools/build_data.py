@@ -1025,8 +1025,8 @@ of the frequencies. Where a written row has the pair too, the higher weight stay
 
 ## Aliases
 
-Our written rows in `tools/data/aliases.tsv` come first and are never changed. After them,
-`tools/romanise.py` adds rows for lexicon words that the running text has, and for the
+Our written rows in `tools/data/aliases.tsv` come first and keep their words in their order.
+After them, `tools/romanise.py` adds rows for lexicon words that the running text has, and for the
 inflected forms it would show ({f['expected_forms']:,} forms; a form is expected its stem's
 occurrences in all its forms times its ending's share among the forms of every stem, each ending
 at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences). It spells each word the ways
@@ -1043,10 +1043,14 @@ get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The sh
 (named in `tools/romanise.py`), as found in words that people romanised (the borrowed-word
 share is a guess: too few of them were there to count):
 {habit_odds}.
+A written row whose key spells other words as likely as the least of the made keys, words that
+the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bachi: बाछी, then
+बाँची).
 
 | figure | value |
 |---|---|
 | generated alias keys | {f['generated_alias_keys']:,} |
+| written rows with words added | {f['written_rows_extended']:,} |
 
 ## Tables
 
@@ -1152,7 +1156,8 @@ def main():
     typed.update(expected)
     generated = generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
-    aliases = dict(sorted({**generated, **aliases}.items()))
+    stats["written_rows_extended"] = len(generated.keys() & aliases.keys())
+    aliases = dict(sorted({**aliases, **generated}.items()))
     write(DATA / "aliases.json", dumps({
         "$schema": "./aliases.schema.json",
         "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings, "

@@ -11,7 +11,7 @@ import bisect
 import heapq
 import re
 
-VIRAMA, NUKTA, AA = "\u094d", "\u093c", "\u093e"
+VIRAMA, NUKTA, AA, VISARGA = "\u094d", "\u093c", "\u093e", "\u0903"
 JOINERS = "\u200c\u200d"
 
 # The spellings of each letter as (roman, habit): habit None is the careful spelling, the one
@@ -354,9 +354,10 @@ ABBREVIATION = re.compile("[\u0915-\u0939][\u094d\u0902\u0903]")
 def fragments(counts):
     """Words of running text that end in a virama the rules never write there and begin a
     more frequent word: pieces of words the text broke (प्राप् of प्राप्त), not words anyone
-    types."""
+    types; and words that end in a visarga standing for a colon after a more frequent word
+    (गरेः, but पुनः)."""
     ordered = sorted(counts)
-    out = set()
+    out = {w for w in ordered if w.endswith(VISARGA) and counts.get(w[:-1], 0) > counts[w]}
     for word in ordered:
         if word.endswith(VIRAMA) and not _final_halanta(word[:-1]):
             i = bisect.bisect_right(ordered, word)
@@ -366,10 +367,14 @@ def fragments(counts):
                     break
                 i += 1
     return out
+
+
 # Habits per spelling (one more for a borrowed word), words per generated key, keys made.
 MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 5000
 COUNT_POWER = 0.25
 KEYS_PER_WORD = 1
+# Words a written row may take after its own.
+WRITTEN_EXTRA = 2
 # The case endings that candidate generation joins to the word of a stem it knows, when the
 # key is not an alias itself, first match in this order; and the lexicon frequency a stem's
 # word needs for that.
@@ -426,7 +431,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         spelt = spellings(word, MAX_HABITS + bool(loan), bool(loan))
         possible = frozenset(h for habits in spelt.values() for h in habits)
         for key, habits in spelt.items():
-            if not MIN_KEY <= len(key) <= MAX_KEY or key in written or key in loanwords \
+            if not MIN_KEY <= len(key) <= MAX_KEY or key in loanwords \
                     or ("loan" in habits and not sounds_like(key, loan)):
                 continue
             if (habits, possible) not in odds:
@@ -437,7 +442,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     # Keys are visited by their most typed word, which bounds their value, until no later
     # key can enter the best. A fifth more are kept at first, for the rows dropped below.
     pool = max_keys + max_keys // 5
-    visit = [(-max(v for v, _ in words.values()), key) for key, words in claims.items()]
+    visit = [(-max(v for v, _ in words.values()), key) for key, words in claims.items() if key not in written]
     heapq.heapify(visit)
     best = []  # (value, minus the place in the visit, key, words), the lowest value on top
     place = 0
@@ -473,4 +478,14 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     aliases = {**rows, **written}
     kept = [key for key, words in rows.items()
             if words[0] not in joined_words(key, aliases, loanwords, reader, freq)][:max_keys]
-    return {key: rows[key] for key in kept}
+    out = {key: rows[key] for key in kept}
+    # A written row keeps its words and their order; words that the key spells as likely as a
+    # made key's, and that the rules cannot read, follow them.
+    least = min((best_value for best_value, _, key, _ in best if key in out), default=0)
+    for key in sorted(written.keys() & claims.keys()):
+        more = sorted((w for w, (value, _) in claims[key].items()
+                       if value >= least and w not in written[key] and not reader.reads(key, w)),
+                      key=lambda w: (-counts[w], w))[:WRITTEN_EXTRA]
+        if more:
+            out[key] = written[key] + more
+    return out
