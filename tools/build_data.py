@@ -971,7 +971,8 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   form ({f['stems_in_use']:,}), also take rarer endings: the infinitive with a case ending
   (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो (डुब्दो), the passive negative
   (गरिँदैन, and गरिदैन as many write it), the conditional -एमा, -एरै, the second verb after a long
-  ई as many write it (उम्लीरहेछ, जलाईदिन्छ), and on nouns जस्तै and जस्तो (सपनाजस्तै). The
+  ई as many write it (उम्लीरहेछ, जलाईदिन्छ), the negative of a second verb (नछोडिदेऊ), and on
+  nouns जस्तै and जस्तो (सपनाजस्तै). The
   dictionary's own affix rules are not expanded: whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its

@@ -36,6 +36,8 @@ COMPOUND_ENDINGS = (
     "इरहेछौ", "इदिऊँ")
 # The same with the long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ): after the standard forms.
 LONG_COMPOUND_ENDINGS = tuple("ई" + e[1:] for e in COMPOUND_ENDINGS[:12])
+# The negative of a second verb after the first (नछोडिदेऊ, नगरिदिनुहोस्).
+NEGATIVE_COMPOUND_ENDINGS = ("इदेऊ", "इदिनु", "इदिनुहोस्", "इदिने", "इरहनु", "इरहने")
 # The infinitive with a case ending (गर्नको, गर्नमा), and -नपर्छ as many write -नुपर्छ.
 INFINITIVE_ENDINGS = ("नको", "नका", "नमा", "नलाई", "नुपर्ने", "नुपर्यो", "नुपर्दछ", "नेलाई", "नेले",
                       "नपर्छ")
@@ -91,24 +93,28 @@ VOWEL_ROOT = (
 )
 # Rarer endings, formed only on roots that the running text shows in use (IN_USE_FLAG): the
 # infinitive with a case ending (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो
-# (डुब्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा and
-# the second verb after a long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ).
+# (डुब्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा,
+# the second verb after a long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ), and the negative of a
+# second verb (नछोडिदेऊ).
 IN_USE_ENDINGS = {
     "consonant": (
         ("root", INFINITIVE_ENDINGS + ("दो", "दैछन्")),
         ("base", ("िँदैन", "िदैन", "ेमा", "ेरै")),
         ("conjunct", LONG_COMPOUND_ENDINGS),
+        ("negative-conjunct", NEGATIVE_COMPOUND_ENDINGS),
     ),
     "u": (
         ("root", INFINITIVE_ENDINGS + ("ँदो",)),
         ("base", ("इ", "इँदैन", "इदैन", "एमा", "एरै", "ई")),
         ("conjunct", LONG_COMPOUND_ENDINGS),
+        ("negative-conjunct", NEGATIVE_COMPOUND_ENDINGS),
     ),
     "vowel": (
         ("root", INFINITIVE_ENDINGS + ("ँदो",)),
         ("passive", ("इँदैन", "इदैन")),
         ("perfective", ("एमा", "एरै")),
         ("conjunct", LONG_COMPOUND_ENDINGS),
+        ("negative-conjunct", NEGATIVE_COMPOUND_ENDINGS),
     ),
     "passive": (),
 }
@@ -186,6 +192,8 @@ def _verb_forms(root, in_use):
     stems.update({"negative-root": "न" + root})
     if "base" in stems:
         stems["negative-base"] = "न" + stems["base"]
+    if "conjunct" in stems:
+        stems["negative-conjunct"] = "न" + stems["conjunct"]
     for kind, endings in table + (IN_USE_ENDINGS[name] if in_use else ()):
         stem = stems.get(kind)
         if stem is None:
