@@ -1151,7 +1151,8 @@ def main():
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
     # Our written rows, then generated ones for spellings of running-text words that the rules
     # cannot read (tools/romanise.py); those need the lexicon's words and the running-text counts.
-    typed = dict(text_counts)
+    # A word that only the running text has, once, may be a slip: it is not spelt.
+    typed = {w: n for w, n in text_counts.items() if freq.get(w, 0) > 1}
     expected = expected_counts(forms, text_counts)
     stats["expected_forms"] = len(expected)
     typed.update(expected)
