@@ -206,6 +206,17 @@ TEST_F(ShippedEngine, CommonWordsComeFirst) {
   }
 }
 
+// Spellings the rules cannot read (a dropped nasal, a borrowed word as it sounds) reach their
+// words through generated aliases; inflected forms of stems in use are words of the lexicon.
+TEST_F(ShippedEngine, TypistSpellingsReachTheirWords) {
+  for (auto [roman, word] : {std::pair{"hasdai", "हाँस्दै"}, {"ofis", "अफिस"}, {"nachhodideu", "नछोडिदेऊ"},
+                             {"sochdo", "सोच्दो"}, {"gharjasto", "घरजस्तो"}}) {
+    const SuggestResult result = suggest(*engine_, roman, {});
+    ASSERT_FALSE(result.candidates.empty()) << roman;
+    EXPECT_EQ(result.candidates.front().text, word) << roman;
+  }
+}
+
 // "ma kathmandu ma baschhu" word by word: the word before decides between म and मा.
 TEST_F(ShippedEngine, ThePreviousWordPicksTheNextOne) {
   const struct {
