@@ -969,10 +969,10 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   दि → देला); passive stems (गरि, बनाइ) take third-person and impersonal forms only; -ो
   adjectives (flag 14) take -ा, -ी and -ै. Stems that the running text shows, alone or in a
   form ({f['stems_in_use']:,}), also take rarer endings: the infinitive with a case ending
-  (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो (डुब्दो), the passive negative
+  (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो (बग्दो), the passive negative
   (गरिँदैन, and गरिदैन as many write it), the conditional -एमा, -एरै, the second verb after a long
-  ई as many write it (उम्लीरहेछ, जलाईदिन्छ), the negative of a second verb (नछोडिदेऊ), and on
-  nouns जस्तै and जस्तो (सपनाजस्तै). The
+  ई as many write it (गरीरहेको, बनाईदिन्छ), the negative of a second verb (नछोडिदेऊ), and on
+  nouns जस्तै and जस्तो (फूलजस्तै). The
   dictionary's own affix rules are not expanded: whole, they also put verb endings on nouns.
 - Frequencies (1 to 65,535): the ranked list `tools/data/common_words.txt` gives rank r of
   n the value round({TOP_FREQUENCY} × (1 − s ln r)) with s = (1 − {RANKED_FLOOR:,}/{TOP_FREQUENCY}) / ln n, so its
@@ -1041,12 +1041,13 @@ have it where the spelling uses it, the share who have it not where the word giv
 and the spelling does not. A word's key is its likeliest spelling that the rules cannot read,
 valued at that likelihood times the word's count to the power {romanise.COUNT_POWER} (so that rarer words
 get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The shares, by kind of habit
-(named in `tools/romanise.py`), as found in words that people romanised (the borrowed-word
-share is a guess: too few of them were there to count):
-{habit_odds}.
+(named in `tools/romanise.py`), were counted on 668 words that people romanised (a
+development sample of SushilShrestha/NepaliTransliteralDataset, MIT licence; the pipeline
+does not read it, and no row is written for its words); the borrowed-word share is a guess, too
+few of them were there to count: {habit_odds}.
 A written row whose key spells other words as likely as the least of the made keys, words that
-the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bachi: बाछी, then
-बाँची).
+the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bas: बस, then
+बाँस).
 
 | figure | value |
 |---|---|

@@ -16,7 +16,7 @@ VERB_FLAGS = {"1", "8", "9", "11"}
 # the emphatic मै, कै and सँगै (मा नै, को नै, सँग नै) are written as one word, and so is भरि.
 NOUN_ENDINGS = ("को", "मा", "ले", "लाई", "का", "बाट", "की", "सँग", "देखि", "सम्म", "भन्दा", "भित्र",
                 "माथि", "मै", "कै", "सँगै", "भरि")
-# Written together with a noun that the running text shows in use (सपनाजस्तै).
+# Written together with a noun that the running text shows in use (फूलजस्तै).
 IN_USE_NOUN_ENDINGS = ("जस्तै", "जस्तो")
 PLURAL_ENDINGS = ("हरू", "हरूको", "हरूले", "हरूलाई", "हरूमा", "हरूका")
 # The endings that at least one noun in fifty carries in the running text; a noun that only
@@ -34,7 +34,7 @@ COMPOUND_ENDINGS = (
     "इसक्यो", "इरहन्छ", "इदियो", "इदिएको", "इसकेपछि", "इरहेछु", "इरहेछन्", "इरहेथ्यो", "इरहेथे",
     "इरहेथेँ", "इरहने", "इदिनु", "इरहन्छु", "इदिन्छु", "इदिन्छौ", "इदेऊ", "इरहेँ", "इरह्यो",
     "इरहेछौ", "इदिऊँ")
-# The same with the long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ): after the standard forms.
+# The same with the long ई, as many write it (गरीरहेको, बनाईदिन्छ): after the standard forms.
 LONG_COMPOUND_ENDINGS = tuple("ई" + e[1:] for e in COMPOUND_ENDINGS[:12])
 # The negative of a second verb after the first (नछोडिदेऊ, नगरिदिनुहोस्).
 NEGATIVE_COMPOUND_ENDINGS = ("इदेऊ", "इदिनु", "इदिनुहोस्", "इदिने", "इरहनु", "इरहने")
@@ -93,8 +93,8 @@ VOWEL_ROOT = (
 )
 # Rarer endings, formed only on roots that the running text shows in use (IN_USE_FLAG): the
 # infinitive with a case ending (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो
-# (डुब्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा,
-# the second verb after a long ई, as many write it (उम्लीरहेछ, जलाईदिन्छ), and the negative of a
+# (बग्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा,
+# the second verb after a long ई, as many write it (गरीरहेको, बनाईदिन्छ), and the negative of a
 # second verb (नछोडिदेऊ).
 IN_USE_ENDINGS = {
     "consonant": (
