@@ -60,6 +60,9 @@ GENERATED_TOP = 650
 # them: each ending at least this share of its stem's forms, and forms expected this often.
 ENDING_SHARE_FLOOR = 0.005
 EXPECTED_MIN = 0.3
+# The lexicon frequency from which a word the running text lacks is spelt too, and the count it
+# is spelt with.
+UNSEEN_SPELT_FREQUENCY, UNSEEN_COUNT = 5000, 0.3
 # Text-derived bigrams: weight per doubling of a pair's lift, the least count of a pair, the
 # discount taken off each seen pair, and the range of weights kept.
 BIGRAM_STEP = 4000
@@ -1030,15 +1033,17 @@ Our written rows in `tools/data/aliases.tsv` come first and keep their words in 
 After them, `tools/romanise.py` adds rows for lexicon words that the running text has, and for the
 inflected forms it would show ({f['expected_forms']:,} forms; a form is expected its stem's
 occurrences in all its forms times its ending's share among the forms of every stem, each ending
-at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences). It spells each word the ways
+at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences), and for the other words of
+frequency {UNSEEN_SPELT_FREQUENCY:,} or more, counted {UNSEEN_COUNT} times. It spells each word the ways
 typists write it (a for आ, i for ी, u for ू, a dropped ँ or ं, s for श, b for व, ch for छ, ye for
 य, d for ढ, a borrowed word as it sounds; at most {romanise.MAX_HABITS} kinds of habit in one
 spelling), keeps a spelling only where the phonetic rules cannot read it as that word, and
 ranks the words of one key by their count, the words that candidate generation already gives
-for the key among them, so a key that reaches its word by the rules is never taken over by a
+for the key among them, except that no word goes ahead of one the rules read that the lexicon
+holds more frequent, so a key that reaches its word by the rules is never taken over by a
 rarer word. A spelling's likelihood counts each kind of habit once: the share of typists who
 have it where the spelling uses it, the share who have it not where the word gives room for it
-and the spelling does not. A word's key is its likeliest spelling that the rules cannot read,
+and the spelling does not. A word's keys are its {romanise.KEYS_PER_WORD} likeliest spellings that the rules cannot read,
 valued at that likelihood times the word's count to the power {romanise.COUNT_POWER} (so that rarer words
 get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The shares, by kind of habit
 (named in `tools/romanise.py`), were counted on 668 words that people romanised (a
@@ -1157,6 +1162,11 @@ def main():
     expected = expected_counts(forms, text_counts)
     stats["expected_forms"] = len(expected)
     typed.update(expected)
+    # Words of the dictionaries that the text happens not to show are still typed: they are
+    # spelt too, below every word it shows.
+    for w, f in freq.items():
+        if f >= UNSEEN_SPELT_FREQUENCY and w not in typed:
+            typed[w] = UNSEEN_COUNT
     generated = generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
     stats["written_rows_extended"] = len(generated.keys() & aliases.keys())

@@ -370,9 +370,9 @@ def fragments(counts):
 
 
 # Habits per spelling (one more for a borrowed word), words per generated key, keys made.
-MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 5000
+MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 12000
 COUNT_POWER = 0.25
-KEYS_PER_WORD = 1
+KEYS_PER_WORD = 2
 # Words a written row may take after its own.
 WRITTEN_EXTRA = 2
 # The case endings that candidate generation joins to the word of a stem it knows, when the
@@ -407,6 +407,18 @@ def joined_words(key, aliases, loanwords, reader, freq):
         if out:
             return out
     return set()
+
+
+def keep_read_ahead(words, read, freq):
+    """words in their order, except that none goes ahead of a word the rules read that the
+    lexicon holds more frequent: the running text is small, and one more sighting must not
+    take a key from the word its careful typist gets."""
+    out, rest = [], list(words)
+    while rest:
+        i = next((i for i, w in enumerate(rest)
+                  if all(freq.get(r, 0) <= freq.get(w, 0) for r in rest if r in read and r != w)), 0)
+        out.append(rest.pop(i))
+    return out
 
 
 def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS):
@@ -458,8 +470,8 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         # others.
         given = reader.words(key) | joined_words(key, written, loanwords, reader, freq)
         read = {normalization.get(w, w) for w in given}
-        words = sorted(read.union(claim),
-                       key=lambda w: (-counts.get(w, 0), w not in read and not claim[w][1], w))[:MAX_WORDS]
+        words = keep_read_ahead(sorted(read.union(claim), key=lambda w: (
+            -counts.get(w, 0), w not in read and not claim[w][1], w)), read, freq)[:MAX_WORDS]
         unread = [i for i, w in enumerate(words) if w not in read]
         if not unread:
             continue
