@@ -409,6 +409,12 @@ def joined_words(key, aliases, loanwords, reader, freq):
     return set()
 
 
+def outranked(word, joined, freq):
+    """Whether a stem joined with a case ending that the lexicon holds rarer than word, or not
+    at all, may come before it."""
+    return any(freq.get(j, 0) < freq.get(word, 0) for j in joined if j != word)
+
+
 def keep_read_ahead(words, read, freq):
     """words in their order, except that none goes ahead of a word the rules read that the
     lexicon holds more frequent: the running text is small, and one more sighting must not
@@ -464,15 +470,18 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         place += 1
         claim = claims[key]
         first = sorted(claim, key=lambda w: (-counts[w], not claim[w][1], w))[:MAX_WORDS]
-        if all(reader.reads(key, w) for w in first):
+        joined = joined_words(key, written, loanwords, reader, freq)
+        if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq):
             continue
         # The words candidate generation already gives for the key keep their place among the
         # others.
-        given = reader.words(key) | joined_words(key, written, loanwords, reader, freq)
-        read = {normalization.get(w, w) for w in given}
+        read = {normalization.get(w, w) for w in reader.words(key) | joined}
         words = keep_read_ahead(sorted(read.union(claim), key=lambda w: (
             -counts.get(w, 0), w not in read and not claim[w][1], w)), read, freq)[:MAX_WORDS]
-        unread = [i for i, w in enumerate(words) if w not in read]
+        # A stem and a case ending joined (गर्न and ले) may come before the word the rules
+        # read (गर्नाले): the row then takes the word.
+        unread = [i for i, w in enumerate(words)
+                  if w not in read or (i == 0 and w in claim and outranked(w, joined, freq))]
         if not unread:
             continue
         value, reason = max((claim[words[i]][0], words[i]) for i in unread)
