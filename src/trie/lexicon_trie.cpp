@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 
 #include "trie/utf8.h"
@@ -111,19 +112,7 @@ std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key,
   return node;
 }
 
-}  // namespace
-
-Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
-  bool given = false;
-  const TvtrChunks whole = [&]() -> std::span<const std::uint8_t> {
-    if (given) return {};
-    given = true;
-    return bytes;
-  };
-  return parse_lexicon_trie(whole, bytes.size());
-}
-
-Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
+Result<LexiconTrie> read_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
   TvtrReader reader(next_chunk);
   std::array<std::uint8_t, kHeaderBytes> header{};
   for (std::uint8_t& b : header) {
@@ -200,6 +189,28 @@ Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t
     trie.subtree_max_freq[i] = best;
   }
   return trie;
+}
+
+}  // namespace
+
+Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
+  bool given = false;
+  const TvtrChunks whole = [&]() -> std::span<const std::uint8_t> {
+    if (given) return {};
+    given = true;
+    return bytes;
+  };
+  return parse_lexicon_trie(whole, bytes.size());
+}
+
+Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
+  // The arrays are reserved from the header's counts and the hint, which a damaged file can
+  // inflate to gigabytes: a refused allocation is that file's error, not the program's end.
+  try {
+    return read_trie(next_chunk, size_hint);
+  } catch (const std::bad_alloc&) {
+    return Error{"Out of memory reading TVTR trie"};
+  }
 }
 
 std::string encode_trie_label(std::string_view text) {

@@ -29,7 +29,8 @@ using TvtrChunks = std::function<std::span<const std::uint8_t>()>;
 
 // Reads an inflated TVTR file, to its end. Refuses any file whose child or label indexes would
 // fall outside the arrays, so lookups on a parsed trie never index out of range. size_hint,
-// the length the file is expected to have, only sizes the arrays up front.
+// the length the file is expected to have, only sizes the arrays up front; memory that cannot
+// be had ends the reading with an error.
 Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint);
 Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes);
 
