@@ -479,7 +479,7 @@ def catalog_counts(roots, sources, stats):
 # also counts as the noun followed by the postposition.
 SPLIT_ENDINGS = tuple(sorted(("को", "मा", "ले", "लाई", "का", "की", "बाट", "सँग", "देखि", "सम्म",
                               "भन्दा", "तिर", "भित्र", "माथि"), key=len, reverse=True))
-# One space-separated piece of text: what stands before a word, the word, what follows it.
+# One space-separated chunk of text: what stands before a word, the word, what follows it.
 _CHUNK = re.compile(f"([^{_LETTERS}]*)([{_LETTERS}]+)([^{_LETTERS}]*)")
 
 

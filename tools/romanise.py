@@ -279,24 +279,24 @@ class RuleReader:
         self.vocabulary = set(vocabulary)
         self.prefixes = {w[:i] for w in self.vocabulary for i in range(1, len(w) + 1)}
 
-    def _used(self, piece):
-        """The rules the expansion uses where the key goes on with piece, as (length, rule)."""
-        if piece not in self.used:
-            lower = piece.lower()
+    def _used(self, rest):
+        """The rules the expansion uses where the key goes on with rest, as (length, rule)."""
+        if rest not in self.used:
+            lower = rest.lower()
             found = [rule for rule in self.by_first.get(lower[0], ())
-                     if piece.startswith(rule[0]) or (not rule[1] and lower.startswith(rule[2]))]
+                     if rest.startswith(rule[0]) or (not rule[1] and lower.startswith(rule[2]))]
             # Only matches as long as the first one, or of one or two letters, are used.
             first = len(found[0][0]) if found else 0
-            self.used[piece] = [(len(r[0]), r[3], r[4]) for r in found if len(r[0]) in (first, 1, 2)]
-        return self.used[piece]
+            self.used[rest] = [(len(r[0]), r[3], r[4]) for r in found if len(r[0]) in (first, 1, 2)]
+        return self.used[rest]
 
-    def _outputs(self, piece, early, size, after_virama, bare):
-        """What the expansion may append where the key goes on with piece, as (letters used,
+    def _outputs(self, rest, early, size, after_virama, bare):
+        """What the expansion may append where the key goes on with rest, as (letters used,
         text, ends in a bare consonant), after a text of size characters (2 for two or more)."""
-        args = (piece, early, size, after_virama, bare)
+        args = (rest, early, size, after_virama, bare)
         if args not in self.outputs:
             out = []
-            for length, emissions, matra in self._used(piece):
+            for length, emissions, matra in self._used(rest):
                 if bare and matra:
                     out += [(length, t, False) for t in matra]
                     if size >= 2:
@@ -322,9 +322,9 @@ class RuleReader:
         states = [set() for _ in range(len(key) + 1)]  # (text, ends in a bare consonant)
         states[0].add(("", False))
         for i in range(len(key)):
-            piece, early = key[i:i + self.longest], i <= LONG_AA_LAST_POS
+            rest, early = key[i:i + self.longest], i <= LONG_AA_LAST_POS
             for text, bare in states[i]:
-                outputs = self._outputs(piece, early, min(len(text), 2), text.endswith(VIRAMA), bare)
+                outputs = self._outputs(rest, early, min(len(text), 2), text.endswith(VIRAMA), bare)
                 for length, t, opens in outputs:
                     if keep(text + t):
                         states[i + length].add((text + t, opens))
@@ -353,7 +353,7 @@ ABBREVIATION = re.compile("[\u0915-\u0939][\u094d\u0902\u0903]")
 
 def fragments(counts):
     """Words of running text that end in a virama the rules never write there and begin a
-    more frequent word: pieces of words the text broke (प्राप् of प्राप्त), not words anyone
+    more frequent word: parts of words the text broke (प्राप् of प्राप्त), not words anyone
     types; and words that end in a visarga standing for a colon after a more frequent word
     (गरेः, but पुनः)."""
     ordered = sorted(counts)
