@@ -27,7 +27,6 @@ from pathlib import Path
 from inflect import (COMMON_NOUN_ENDINGS, IN_USE_FLAG, NOUN_ENDINGS, NOUN_FLAG, PLURAL_ENDINGS,
                      PLURAL_FLAG, TEXT_NOUN_FLAG, VERB_FLAGS, inflect, is_bound_stem, is_verb)
 import romanise
-from romanise import generated_aliases
 
 REPO = Path(__file__).resolve().parent.parent
 TABLES = REPO / "tools" / "data"
@@ -435,12 +434,16 @@ _LETTERS = "\u0901-\u0903\u0905-\u0939\u093c-\u094d\u200c\u200d"
 _TOKEN = re.compile(f"[{_LETTERS}]+")
 
 
+def plausible_words(text):
+    for token in _TOKEN.findall(text):
+        word = clean_word(token)
+        if is_plausible(word):
+            yield word
+
+
 def count_tokens(texts, counts):
     for text in texts:
-        for token in _TOKEN.findall(text):
-            word = clean_word(token)
-            if is_plausible(word):
-                counts[word] += 1
+        counts.update(plausible_words(text))
 
 
 def catalog_counts(roots, sources, stats):
@@ -507,21 +510,18 @@ def typed_form(word):
     return bare if is_plausible(bare) else word
 
 
-def running_text_counts(text_sources, stats=None):
+def running_text_counts(text_sources, stats):
     """Weighted occurrences of every plausible word of the running text. A word written with
     joiners (गर्‍यो) also counts under its spelling without them (गर्यो), which is what typing
     gives."""
     counts, tokens = Counter(), 0
     for weight, line in text_lines(text_sources):
-        for token in _TOKEN.findall(line):
-            word = clean_word(token)
-            if is_plausible(word):
-                counts[word] += weight
-                tokens += 1
-                if typed_form(word) != word:
-                    counts[typed_form(word)] += weight
-    if stats is not None:
-        stats["text_tokens"], stats["text_types"] = tokens, len(counts)
+        for word in plausible_words(line):
+            counts[word] += weight
+            tokens += 1
+            if typed_form(word) != word:
+                counts[typed_form(word)] += weight
+    stats["text_tokens"], stats["text_types"] = tokens, len(counts)
     return counts
 
 
@@ -1168,7 +1168,7 @@ def main():
     for w, f in freq.items():
         if f >= UNSEEN_SPELT_FREQUENCY and w not in typed:
             typed[w] = UNSEEN_COUNT
-    generated = generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
+    generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
     stats["written_rows_extended"] = len(generated.keys() & aliases.keys())
     aliases = dict(sorted({**aliases, **generated}.items()))

@@ -142,7 +142,7 @@ U_SIGN, I_SIGN, E_SIGN, O_SIGN = "\u0941", "\u093f", "\u0947", "\u094b"
 def _vowel_root_stems(root):
     """The stems a vowel root's endings attach to; a kind left out is not formed."""
     short = len(root) == 2
-    stems = {"root": root, "negative-root": "न" + root}
+    stems = {"root": root}
     optative = imperative = root
     if "\u0915" <= root[-1] <= "\u0939":
         # No final virama written: the root is a consonant stem (अल्झूँ; the bare root is the
@@ -157,8 +157,7 @@ def _vowel_root_stems(root):
         if not short:
             optative = imperative = None
     elif _is_passive_stem(root):
-        return {"root": root, "negative-root": "न" + root, "perfective": root,
-                "negative-perfective": "न" + root}
+        return {"root": root, "perfective": root}
     elif root.endswith(I_SIGN):
         perfective, passive, future = root, root, root[:-1] + E_SIGN  # दि: दियो, दिइन्छ, देला, देऊ
     else:
@@ -173,7 +172,6 @@ def _vowel_root_stems(root):
         if stem is not None:
             stems[kind] = stem
     if perfective is not None:
-        stems["negative-perfective"] = "न" + perfective
         stems["conjunct"] = perfective
     return stems
 
@@ -189,11 +187,9 @@ def _verb_forms(root, in_use):
         name, table, stems = "passive", PASSIVE_ROOT, _vowel_root_stems(root)
     else:
         name, table, stems = "vowel", VOWEL_ROOT, _vowel_root_stems(root)
-    stems.update({"negative-root": "न" + root})
-    if "base" in stems:
-        stems["negative-base"] = "न" + stems["base"]
-    if "conjunct" in stems:
-        stems["negative-conjunct"] = "न" + stems["conjunct"]
+    for kind in ("root", "base", "perfective", "conjunct"):
+        if kind in stems:
+            stems["negative-" + kind] = "न" + stems[kind]
     for kind, endings in table + (IN_USE_ENDINGS[name] if in_use else ()):
         stem = stems.get(kind)
         if stem is None:
