@@ -48,7 +48,7 @@ COUNT_CAP = 60000
 CATALOG_WEIGHT = 0.25
 # A headword of the standard dictionary is evidence of a standard spelling: half a doubling.
 # A word that the inflection forms, too, is a form of the language: a whole doubling, so that
-# it comes before a variant that only a word list has (बोकी before the stem बोकि).
+# it comes before a variant that only a word list has (चढी before the stem चढि).
 HEADWORD_BONUS = COUNT_STEP // 2
 FORMED_BONUS = COUNT_STEP
 # The last word of the ranked list of common words; above TABLE_WORD_FLOOR.
@@ -634,7 +634,7 @@ def generated_frequency(stem_frequency, ending_rank):
 
 def text_nouns(text_words, known, verb_forms):
     """Words that the running text shows with a case ending or the plural written on: nouns,
-    whatever the dictionary's flags say (रात, सम्पति, काठमाडौँ). Verb forms are left out, so
+    whatever the dictionary's flags say (कोरोना, सम्पति, काठमाडौँ). Verb forms are left out, so
     that गरेको does not make a noun of गरे."""
     endings = set(NOUN_ENDINGS + PLURAL_ENDINGS)
     nouns = set()
@@ -909,7 +909,7 @@ The program compiles these files in (see `src/CMakeLists.txt`).
     python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
 
 Adding `--check` writes nothing and fails unless the rebuild equals the files here byte for
-byte (about half a minute once the sources are unpacked).
+byte (about a minute and a half once the sources are unpacked).
 
 Needs `python3`, `dpkg-deb`, `apt-get` and the `tesseract-ocr` package (for
 `combine_tessdata` and `dawg2wordlist`). The Debian packages below are read at the pinned
@@ -961,14 +961,14 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   our own endings form its words. Nouns (flag 15) take {len(NOUN_ENDINGS)} case endings and postpositions
   written together (को, मा, ले, लाई … मै, कै, सँगै, भरि), and the {len(PLURAL_ENDINGS)} forms of हरू when the
   dictionary gives a plural (flag 18) or the running text shows the noun with one of these
-  endings (रातमा: रातहरू). A word without a noun flag that the running text shows so (सम्पतिहरूमा,
+  endings (सेवामा: सेवाहरू). A word without a noun flag that the running text shows so (सम्पतिहरूमा,
   बालेन्द्रलाई) is a noun too, and takes the {len(COMMON_NOUN_ENDINGS)} endings that at least one noun in fifty
   carries there ({f['text_nouns']:,} such nouns). Verbs (flags 1, 8, 9, 11) take finite forms
-  in every person (हेरेछु, देख्थेँ, रोजूँ, पाउनेछु, खायौ, लतारिस्), participles with the emphatic -ै
-  (बोलेकै), infinitives, imperatives (हराऊ, देऊ), honorific and negative forms (नमरोस्), and
-  a second verb on the conjunctive -इ: रह, दि and सक (हिँडिरहेछ, भागिदेऊ, गरिसकेको), by the
+  in every person (पढेछु, सुन्थेँ, पढूँ, आउनेछु, खायौ, पढिस्), participles with the emphatic -ै
+  (पढेकै), infinitives, imperatives (बनाऊ, देऊ), honorific and negative forms (नपढोस्), and
+  a second verb on the conjunctive -इ: रह, दि and सक (पढिरहेछ, लेखिदेऊ, गरिसकेको), by the
   shape of the root (ending in a virama as गर्, in उ as आउ, or in a vowel as खा), with the past
-  on another stem where the language has one (जा → गयो, हु → भयो, ला → लग्यो, धु → धोयो,
+  on another stem where the language has one (जा → गएको, हु → भयो, ला → लग्यो, धु → धोयो,
   दि → देला); passive stems (गरि, बनाइ) take third-person and impersonal forms only; -ो
   adjectives (flag 14) take -ा, -ी and -ै. Stems that the running text shows, alone or in a
   form ({f['stems_in_use']:,}), also take rarer endings: the infinitive with a case ending
@@ -983,16 +983,17 @@ read for counts (their Nepali translations) contribute occurrence counts and not
   of {BASE_BOTH:,} when both word lists have it, {BASE_OCR_ONLY:,} for OCR forms only, {BASE_DICT_ONLY:,} for the
   dictionary, the headwords, our tables or the inflection only and {BASE_TEXT_ONLY} for the running text
   only; {HEADWORD_BONUS:,} more when it is a headword and {FORMED_BONUS:,} more when the inflection forms it (so
-  that it comes before a variant only a word list has, बोकी before the stem बोकि); plus
+  that it comes before a variant only a word list has, चढी before the stem चढि); plus
   round({COUNT_STEP} × log2(1 + n)), capped at {COUNT_CAP:,}. n is its weighted count: the sum over the
   running-text files of weight × occurrences (a word written with joiners inside also counting
   for its spelling without them), plus {CATALOG_WEIGHT} × its occurrences in the message catalogs; a
   spelling variant's count also counts for its standard spelling. For a word only the running
   text has, n becomes (n − 1) / 2 (one occurrence may be a slip). Words of
   our tables get at least {TABLE_WORD_FLOOR:,}. An inflected form that nothing else attests gets
-  round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is its stem's
-  (or infinitive's) frequency and k the place of its ending in its list: below every word that
-  a word list has, higher for a frequent stem and a common ending.
+  round({GENERATED_TOP} × √(f / {TOP_FREQUENCY}) × max(0.3, 1 − 0.025 k)), at least 1, where f is the
+  higher of its stem's and its infinitive's frequency, at least {BASE_DICT_ONLY}, and k the place of
+  its ending in its list: below every word that a word list has, higher for a frequent stem and
+  a common ending.
 
 | figure | value |
 |---|---|
@@ -1030,15 +1031,17 @@ of the frequencies. Where a written row has the pair too, the higher weight stay
 ## Aliases
 
 Our written rows in `tools/data/aliases.tsv` come first and keep their words in their order.
-After them, `tools/romanise.py` adds rows for lexicon words that the running text has, and for the
+After them, `tools/romanise.py` adds rows for lexicon words that the running text has (not a
+word that only it has, once, which may be a slip, nor abbreviations and parts of words the
+text broke), and for the
 inflected forms it would show ({f['expected_forms']:,} forms; a form is expected its stem's
 occurrences in all its forms times its ending's share among the forms of every stem, each ending
 at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences), and for the other words of
 frequency {UNSEEN_SPELT_FREQUENCY:,} or more, counted {UNSEEN_COUNT} times. It spells each word the ways
-typists write it (a for आ, i for ी, u for ू, a dropped ँ or ं, s for श, b for व, ch for छ, ye for
+typists write it (a for आ, i for ी, u for ू, a dropped ँ, ं or ः, s for श, b for व, ch for छ, ye for
 य, d for ढ, a borrowed word as it sounds; at most {romanise.MAX_HABITS} kinds of habit in one
 spelling), keeps a spelling only where the phonetic rules cannot read it as that word, or where
-a stem and a case ending joined would come before it (garnale: गर्नले before गर्नाले), and
+a stem and a case ending joined would come before it (aaunale: आउनले before आउनाले), and
 ranks the words of one key by their count, the words that candidate generation already gives
 for the key among them, except that no word goes ahead of one the rules read that the lexicon
 holds more frequent, so a key that reaches its word by the rules is never taken over by a
@@ -1049,7 +1052,7 @@ valued at that likelihood times the word's count to the power {romanise.COUNT_PO
 get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The shares, by kind of habit
 (named in `tools/romanise.py`), were counted on 668 words that people romanised (a
 development sample of SushilShrestha/NepaliTransliteralDataset, MIT licence; the pipeline
-does not read it, and no row is written for its words); the borrowed-word share is a guess, too
+does not read it); the borrowed-word share is a guess, too
 few of them were there to count: {habit_odds}.
 A written row whose key spells other words as likely as the least of the made keys, words that
 the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bas: बस, then

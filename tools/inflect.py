@@ -1,7 +1,7 @@
 """Inflected forms of dictionary stems, by word class.
 
 The dictionary's affix flags say which class a stem belongs to (case endings, plural case
-endings, one of three verb conjugations, -o adjectives); the endings themselves are ours.
+endings, verbs, -o adjectives); the endings themselves are ours.
 Expanding the dictionary's own affix rules whole would also put verb endings on nouns and
 stack the negative prefix on every form.
 """
@@ -44,7 +44,7 @@ INFINITIVE_ENDINGS = ("नको", "नका", "नमा", "नलाई", "�
 
 # Verb endings by the shape of the root, most common first. "root" keeps the root as the
 # dictionary writes it; "base" drops its final virama or उ; "perfective" is the stem of the
-# past and participle forms, which a few roots change (जा → गयो, हु → भयो); "optative" and
+# past and participle forms, which a few roots change (जा → गएको, हु → भयो); "optative" and
 # "imperative" those of खाऊँ and देऊ; "conjunct" is where a second verb joins.
 # A root ending in a virama: गर् (गर्नु, गर्छ, गरेको, गर्यो).
 CONSONANT_ROOT = (
@@ -94,8 +94,8 @@ VOWEL_ROOT = (
 # Rarer endings, formed only on roots that the running text shows in use (IN_USE_FLAG): the
 # infinitive with a case ending (गर्नको), -नपर्छ as many write -नुपर्छ, the participle in -दो
 # (बग्दो), the passive negative (गरिँदैन, and गरिदैन as many write it), the conditional -एमा,
-# the second verb after a long ई, as many write it (गरीरहेको, बनाईदिन्छ), and the negative of a
-# second verb (नछोडिदेऊ).
+# -एरै, the second verb after a long ई, as many write it (गरीरहेको, बनाईदिन्छ), and the
+# negative of a second verb (नछोडिदेऊ).
 IN_USE_ENDINGS = {
     "consonant": (
         ("root", INFINITIVE_ENDINGS + ("दो", "दैछन्")),
@@ -133,7 +133,7 @@ VOWEL_SIGNS = {"अ": "", "आ": "\u093e", "इ": "\u093f", "ई": "\u0940", "�
                "ए": "\u0947", "ऐ": "\u0948", "ओ": "\u094b", "औ": "\u094c"}
 # Roots whose past and participles are formed on another stem.
 PERFECTIVE_STEMS = {"जा": "ग", "हु": "भ", "ला": "लग्"}
-# -ो adjectives: the other two genders and numbers, and the emphatic (राम्रै).
+# -ो adjectives: the other two genders and numbers, and the emphatic (ठूलै).
 ADJECTIVE_ENDINGS = ("ा", "ी", "ै")
 
 U_SIGN, I_SIGN, E_SIGN, O_SIGN = "\u0941", "\u093f", "\u0947", "\u094b"

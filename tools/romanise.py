@@ -1,5 +1,6 @@
 """Roman spellings of Devanagari words as ordinary typists write them, and alias rows made
-from them for the words of running text and the inflected forms it would show.
+from them for the words of running text, the inflected forms it would show and the
+frequent words of the dictionaries.
 
 The phonetic rules read a word from its careful spelling; typists often write it otherwise:
 a for आ, i for ी, u for ू, no sign for ँ, s for श, ch for छ, ye for य, a borrowed word as it
@@ -58,7 +59,7 @@ VOWEL_LETTERS = {
     "ऊ": (("oo", None), ("u", "long")), "ऋ": (("ri", None),),
     "ए": (("e", None),), "ऐ": (("ai", None),), "ओ": (("o", None), ("oo", "misc")), "औ": (("au", None), ("ou", "misc")),
 }
-# A vowel letter after a vowel, typed with a glide: भएको bhayeko, गई gayi, पाओस् pawos.
+# A vowel letter after a vowel, typed with a glide: गएको gayeko, गई gayi, खाओस् khawos.
 GLIDES = {"ए": (("ye", "glide"),), "इ": (("yi", "misc"),), "ओ": (("wo", "glide"),)}
 # आ and then इ, ई or उ, typed as one diphthong: मलाई malai, भाइ bhai, आउँछ auchha.
 DIPHTHONGS = {"इ": (("ai", "diphthong"),), "ई": (("ai", "diphthong"),), "उ": (("au", "diphthong"),)}
@@ -66,14 +67,15 @@ DIPHTHONGS = {"इ": (("ai", "diphthong"),), "ई": (("ai", "diphthong"),), "उ
 INHERENT_INSIDE = (("a", None), ("", "schwa"))
 INHERENT_FINAL = (("", None), ("a", None))
 INHERENT_AFTER_CLUSTER = (("a", None), ("", "schwa"))
-# Candrabindu and a final anusvara are often left out; an anusvara before a consonant less.
+# Candrabindu, a final anusvara and a visarga are often left out; an anusvara before a
+# consonant less.
 NASALS = {
     "\u0901": (("n", None), ("", "nasal")),
     "\u0902": (("n", None), ("", "nasal")),
     "\u0903": (("h", None), ("", "nasal")),
 }
 ANUSVARA_INSIDE = (("n", None), ("", "anusvara"), ("m", "anusvara"))
-# य with the inherent vowel, said ye at the start of a word (यही yehi, त्यसैले tyesaile) and
+# य with the inherent vowel, said ye at the start of a word (यसरी yesari, त्यसैले tyesaile) and
 # after a vowel at its end (समय samaye).
 YE = (("e", "ye"),)
 # A borrowed word typed as it sounds: अफिस ofis, ल्यापटप laptop.
@@ -428,15 +430,16 @@ def keep_read_ahead(words, read, freq):
 
 
 def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS):
-    """Alias rows for spellings of the words of running text that the rules cannot read as
+    """Alias rows for spellings of the words that people type that the rules cannot read as
     those words.
 
     written and loanwords hold the keys already taken, normalization the spellings that
-    candidate generation replaces; only words of the lexicon freq are used; counts are the
-    words' occurrences in running text. The words of one key, those candidate generation
-    already gives for it among them, are ranked by count, so a key keeps the word a careful
-    typist gets unless a more frequent word claims it. The max_keys keys whose unread words
-    are typed so most often (count times the spelling's likelihood) are made."""
+    candidate generation replaces; only words of the lexicon freq are used; counts say how
+    often each word is typed (its occurrences in running text, or as many as expected). The
+    words of one key, those candidate generation already gives for it among them, are ranked
+    by count, so a key keeps the word a careful typist gets unless a more frequent word claims
+    it. The max_keys keys whose unread words are typed so most often (count times the
+    spelling's likelihood) are made."""
     english = {}
     for key, forms in loanwords.items():
         for w in forms:
@@ -478,8 +481,8 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         read = {normalization.get(w, w) for w in reader.words(key) | joined}
         words = keep_read_ahead(sorted(read.union(claim), key=lambda w: (
             -counts.get(w, 0), w not in read and not claim[w][1], w)), read, freq)[:MAX_WORDS]
-        # A stem and a case ending joined (गर्न and ले) may come before the word the rules
-        # read (गर्नाले): the row then takes the word.
+        # A stem and a case ending joined (आउन and ले) may come before the word the rules
+        # read (आउनाले): the row then takes the word.
         unread = [i for i, w in enumerate(words)
                   if w not in read or (i == 0 and w in claim and outranked(w, joined, freq))]
         if not unread:
