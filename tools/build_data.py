@@ -1161,15 +1161,17 @@ def main():
     bigrams, stats["text_bigram_pairs"] = merge_bigrams(bigrams, text_bigrams(pairs, freq))
     # Our written rows, then generated ones for spellings of running-text words that the rules
     # cannot read (tools/romanise.py); those need the lexicon's words and the running-text counts.
-    # A word that only the running text has, once, may be a slip: it is not spelt.
-    typed = {w: n for w, n in text_counts.items() if freq.get(w, 0) > 1}
+    # A word that only the running text has, once, may be a slip, and a part of a word that the
+    # text broke is none: neither is spelt.
+    broken = romanise.fragments(text_counts)
+    typed = {w: n for w, n in text_counts.items() if freq.get(w, 0) > 1 and w not in broken}
     expected = expected_counts(forms, text_counts)
     stats["expected_forms"] = len(expected)
     typed.update(expected)
     # Words of the dictionaries that the text happens not to show are still typed: they are
     # spelt too, below every word it shows.
     for w, f in freq.items():
-        if f >= UNSEEN_SPELT_FREQUENCY and w not in typed:
+        if f >= UNSEEN_SPELT_FREQUENCY and w not in typed and w not in broken:
             typed[w] = UNSEEN_COUNT
     generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())

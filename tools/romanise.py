@@ -446,8 +446,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
             english.setdefault(w, key)
     odds = {}
     claims = {}  # key -> word -> (how often typed so, careful spelling)
-    broken = fragments(counts)
-    for word in sorted(w for w in counts if w in freq and not ABBREVIATION.fullmatch(w) and w not in broken):
+    for word in sorted(w for w in counts if w in freq and not ABBREVIATION.fullmatch(w)):
         loan = english.get(word, "")
         spelt = spellings(word, MAX_HABITS + bool(loan), bool(loan))
         possible = frozenset(h for habits in spelt.values() for h in habits)
