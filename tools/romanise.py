@@ -397,24 +397,28 @@ def _stem_and_ending(key):
                 yield key[:-len(roman)], ending
 
 
-def joined_words(key, aliases, loanwords, reader, freq):
+def joined_words(key, aliases, loanwords, normalization, reader, freq):
     """The words candidate generation makes for key from a stem it knows and a case ending:
-    a loanword's forms, an alias's first word, or frequent words the rules spell."""
+    a loanword's forms, an alias's first word, or frequent words the rules spell (a variant
+    in its standard spelling)."""
     for stem, ending in _stem_and_ending(key):
         if len(stem) >= 3 and stem in loanwords:
             return {form + ending for form in loanwords[stem]}
         out = {aliases[stem][0] + ending} if aliases.get(stem) else set()
         if len(stem) >= 3:
-            out |= {w + ending for w in reader.words(stem) if freq.get(w, 0) >= STEM_FREQUENCY}
+            spelt = {normalization.get(w, w) for w in reader.words(stem)}
+            out |= {w + ending for w in spelt if freq.get(w, 0) >= STEM_FREQUENCY}
         if out:
             return out
     return set()
 
 
-def outranked(word, joined, freq):
+def outranked(word, joined, freq, normalization):
     """Whether a stem joined with a case ending that the lexicon holds rarer than word, or not
-    at all, may come before it."""
-    return any(freq.get(j, 0) < freq.get(word, 0) for j in joined if j != word)
+    at all, may come before it; not where that is word with its stem in its standard spelling
+    (चिह्नको for चिन्हको)."""
+    return any(freq.get(j, 0) < freq.get(word, 0) for j in joined if j != word and not any(
+        word == v + j[len(s):] for v, s in normalization.items() if j.startswith(s)))
 
 
 def keep_read_ahead(words, read, freq):
@@ -472,8 +476,8 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         place += 1
         claim = claims[key]
         first = sorted(claim, key=lambda w: (-counts[w], not claim[w][1], w))[:MAX_WORDS]
-        joined = joined_words(key, written, loanwords, reader, freq)
-        if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq):
+        joined = joined_words(key, written, loanwords, normalization, reader, freq)
+        if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq, normalization):
             continue
         # The words candidate generation already gives for the key keep their place among the
         # others.
@@ -483,7 +487,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         # A stem and a case ending joined (आउन and ले) may come before the word the rules
         # read (आउनाले): the row then takes the word.
         unread = [i for i, w in enumerate(words)
-                  if w not in read or (i == 0 and w in claim and outranked(w, joined, freq))]
+                  if w not in read or (i == 0 and w in claim and outranked(w, joined, freq, normalization))]
         if not unread:
             continue
         value, reason = max((claim[words[i]][0], words[i]) for i in unread)
@@ -500,7 +504,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     # ending anyway are left out.
     aliases = {**rows, **written}
     kept = [key for key, words in rows.items()
-            if words[0] not in joined_words(key, aliases, loanwords, reader, freq)][:max_keys]
+            if words[0] not in joined_words(key, aliases, loanwords, normalization, reader, freq)][:max_keys]
     out = {key: rows[key] for key in kept}
     # A written row keeps its words and their order; words that the key spells as likely as a
     # made key's, and that the rules cannot read, follow them.
