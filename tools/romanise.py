@@ -463,6 +463,11 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
             claims.setdefault(key, {})[word] = (counts[word] ** COUNT_POWER * odds[habits, possible], not habits)
     reader = RuleReader(rules, [w for w in counts if w in freq] + list(normalization)
                         + [w for w, f in freq.items() if f >= STEM_FREQUENCY])
+
+    def shown(words):
+        """words as candidate generation shows them: a variant in its standard spelling, once."""
+        return list(dict.fromkeys(normalization.get(w, w) for w in words))
+
     # Keys are visited by their most typed word, which bounds their value, until no later
     # key can enter the best. A fifth more are kept at first, for the rows dropped below.
     pool = max_keys + max_keys // 5
@@ -494,7 +499,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         if keys_of.get(reason, 0) >= KEYS_PER_WORD:
             continue
         keys_of[reason] = keys_of.get(reason, 0) + 1
-        entry = (value, -place, key, words[:unread[-1] + 1])
+        entry = (value, -place, key, shown(words[:unread[-1] + 1]))
         if len(best) < pool:
             heapq.heappush(best, entry)
         elif entry[:2] > best[0][:2]:
@@ -510,9 +515,10 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     # made key's, and that the rules cannot read, follow them.
     least = min((best_value for best_value, _, key, _ in best if key in out), default=0)
     for key in sorted(written.keys() & claims.keys()):
-        more = sorted((w for w, (value, _) in claims[key].items()
-                       if value >= least and w not in written[key] and not reader.reads(key, w)),
-                      key=lambda w: (-counts[w], w))[:WRITTEN_EXTRA]
+        more = [w for w in shown(sorted((w for w, (value, _) in claims[key].items()
+                                         if value >= least and not reader.reads(key, w)),
+                                        key=lambda w: (-counts[w], w)))
+                if w not in written[key]][:WRITTEN_EXTRA]
         if more:
             out[key] = written[key] + more
     return out
