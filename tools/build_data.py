@@ -1049,8 +1049,9 @@ rarer word. A spelling's likelihood counts each kind of habit once: the share of
 have it where the spelling uses it, the share who have it not where the word gives room for it
 and the spelling does not. A word's keys are its {romanise.KEYS_PER_WORD} likeliest spellings that the rules cannot read,
 valued at that likelihood times the word's count to the power {romanise.COUNT_POWER} (so that rarer words
-get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept. The shares, by kind of habit
-(named in `tools/romanise.py`), were counted on 668 words that people romanised (a
+get a key too); the {romanise.MAX_KEYS:,} keys of highest value are kept, leaving out a key whose
+first word candidate generation joins anyway from another key and a case ending. The shares,
+by kind of habit (named in `tools/romanise.py`), were counted on 668 words that people romanised (a
 development sample of SushilShrestha/NepaliTransliteralDataset, MIT licence; the pipeline
 does not read it); the borrowed-word share is a guess, too
 few of them were there to count: {habit_odds}.

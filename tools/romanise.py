@@ -10,7 +10,9 @@ Python standard library only.
 
 import bisect
 import heapq
+import math
 import re
+from collections import Counter
 
 VIRAMA, NUKTA, AA, VISARGA = "\u094d", "\u093c", "\u093e", "\u0903"
 JOINERS = "\u200c\u200d"
@@ -443,7 +445,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     words of one key, those candidate generation already gives for it among them, are ranked
     by count, so a key keeps the word a careful typist gets unless a more frequent word claims
     it. The max_keys keys whose unread words are typed so most often (count times the
-    spelling's likelihood) are made."""
+    spelling's likelihood) are made, at most KEYS_PER_WORD for one word."""
     english = {}
     for key, forms in loanwords.items():
         for w in forms:
@@ -468,22 +470,13 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         """words as candidate generation shows them: a variant in its standard spelling, once."""
         return list(dict.fromkeys(normalization.get(w, w) for w in words))
 
-    # Keys are visited by their most typed word, which bounds their value, until no later
-    # key can enter the best. A fifth more are kept at first, for the rows dropped below.
-    pool = max_keys + max_keys // 5
-    visit = [(-max(v for v, _ in words.values()), key) for key, words in claims.items() if key not in written]
-    heapq.heapify(visit)
-    best = []  # (value, minus the place in the visit, key, words), the lowest value on top
-    place = 0
-    keys_of = {}  # word -> keys made for it
-    while visit and (len(best) < pool or -visit[0][0] > best[0][0]):
-        _, key = heapq.heappop(visit)
-        place += 1
+    def made_row(key):
+        """(value, the word it is made for, words) of the row that key needs, or None."""
         claim = claims[key]
         first = sorted(claim, key=lambda w: (-counts[w], not claim[w][1], w))[:MAX_WORDS]
         joined = joined_words(key, written, loanwords, normalization, reader, freq)
         if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq, normalization):
-            continue
+            return None
         # The words candidate generation already gives for the key keep their place among the
         # others.
         read = {normalization.get(w, w) for w in reader.words(key) | joined}
@@ -494,26 +487,40 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         unread = [i for i, w in enumerate(words)
                   if w not in read or (i == 0 and w in claim and outranked(w, joined, freq, normalization))]
         if not unread:
-            continue
+            return None
         value, reason = max((claim[words[i]][0], words[i]) for i in unread)
-        if keys_of.get(reason, 0) >= KEYS_PER_WORD:
+        return value, reason, shown(words[:unread[-1] + 1])
+
+    # Keys wait by the value of their most typed word, which bounds their own; a key's own value
+    # goes back in, so rows are taken in the order of their value, each word's likeliest
+    # KEYS_PER_WORD first. A row whose first word candidate generation would join from a taken
+    # key and a case ending anyway is not needed, whichever of the two came first.
+    queue = [(-max(v for v, _ in words.values()), key, None) for key, words in claims.items() if key not in written]
+    heapq.heapify(queue)
+    aliases, rows, keys_of = dict(written), {}, Counter()
+    while queue and len(rows) < max_keys:
+        _, key, row = heapq.heappop(queue)
+        if row is None:
+            row = made_row(key)
+            if row:
+                heapq.heappush(queue, (-row[0], key, row))
             continue
-        keys_of[reason] = keys_of.get(reason, 0) + 1
-        entry = (value, -place, key, shown(words[:unread[-1] + 1]))
-        if len(best) < pool:
-            heapq.heappush(best, entry)
-        elif entry[:2] > best[0][:2]:
-            heapq.heapreplace(best, entry)
-    rows = {key: words for _, _, key, words in sorted(best, reverse=True)}
-    # Rows whose first word candidate generation would join from another row's key and a case
-    # ending anyway are left out.
-    aliases = {**rows, **written}
-    kept = [key for key, words in rows.items()
-            if words[0] not in joined_words(key, aliases, loanwords, normalization, reader, freq)][:max_keys]
-    out = {key: rows[key] for key in kept}
+        _, reason, words = row
+        if keys_of[reason] >= KEYS_PER_WORD \
+                or words[0] in joined_words(key, aliases, loanwords, normalization, reader, freq):
+            continue
+        keys_of[reason] += 1
+        rows[key], aliases[key] = row, words
+        for roman, _ in CASE_ENDINGS:
+            longer = key + roman
+            if longer in rows and aliases[longer][0] in joined_words(longer, aliases, loanwords,
+                                                                     normalization, reader, freq):
+                keys_of[rows.pop(longer)[1]] -= 1
+                del aliases[longer]
+    out = {key: words for key, (_, _, words) in rows.items()}
     # A written row keeps its words and their order; words that the key spells as likely as a
     # made key's, and that the rules cannot read, follow them.
-    least = min((best_value for best_value, _, key, _ in best if key in out), default=0)
+    least = min((value for value, _, _ in rows.values()), default=math.inf)
     for key in sorted(written.keys() & claims.keys()):
         more = [w for w in shown(sorted((w for w, (value, _) in claims[key].items()
                                          if value >= least and not reader.reads(key, w)),
