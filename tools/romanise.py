@@ -479,7 +479,8 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
             return None
         # The words candidate generation already gives for the key keep their place among the
         # others.
-        read = {normalization.get(w, w) for w in reader.words(key) | joined}
+        spelt = {normalization.get(w, w) for w in reader.words(key)}
+        read = spelt | {w for w in joined if w in freq}
         words = keep_read_ahead(sorted(read.union(claim), key=lambda w: (
             -counts.get(w, 0), w not in read and not claim[w][1], w)), read, freq)[:MAX_WORDS]
         # A stem and a case ending joined (आउन and ले) may come before the word the rules
@@ -489,7 +490,9 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         if not unread:
             return None
         value, reason = max((claim[words[i]][0], words[i]) for i in unread)
-        return value, reason, shown(words[:unread[-1] + 1])
+        # A key with a row of its own is joined from no stem: the row keeps the joined words.
+        last = max(i for i, w in enumerate(words) if i in unread or w not in spelt)
+        return value, reason, shown(words[:last + 1])
 
     # Keys wait by the value of their most typed word, which bounds their own; a key's own value
     # goes back in, so rows are taken in the order of their value, each word's likeliest
