@@ -1041,7 +1041,8 @@ frequency {UNSEEN_SPELT_FREQUENCY:,} or more, counted {UNSEEN_COUNT} times. It s
 typists write it (a for आ, i for ी, u for ू, a dropped ँ, ं or ः, s for श, b for व, ch for छ, ye for
 य, d for ढ, a borrowed word as it sounds; at most {romanise.MAX_HABITS} kinds of habit in one
 spelling), keeps a spelling only where the phonetic rules cannot read it as that word, or where
-a stem and a case ending joined would come before it (aaunale: आउनले before आउनाले), and
+a stem and a case ending joined into no word would come before it (aaunale: आउनले before
+आउनाले), and
 ranks the words of one key by their count, the words that candidate generation already gives
 for the key among them, except that no word goes ahead of one the rules read that the lexicon
 holds more frequent, so a key that reaches its word by the rules is never taken over by a

@@ -415,12 +415,11 @@ def joined_words(key, aliases, loanwords, normalization, reader, freq):
     return set()
 
 
-def outranked(word, joined, freq, normalization):
-    """Whether a stem joined with a case ending that the lexicon holds rarer than word, or not
-    at all, may come before it; not where that is word with its stem in its standard spelling
-    (चिह्नको for चिन्हको)."""
-    return any(freq.get(j, 0) < freq.get(word, 0) for j in joined if j != word and not any(
-        word == v + j[len(s):] for v, s in normalization.items() if j.startswith(s)))
+def outranked(word, joined, freq):
+    """Whether a stem joined with a case ending that is no word of the lexicon may come before
+    word. A joined word the lexicon has is another spelling or another word, and their order
+    is candidate generation's to make."""
+    return freq.get(word, 0) > 0 and any(j not in freq for j in joined)
 
 
 def keep_read_ahead(words, read, freq):
@@ -475,7 +474,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         claim = claims[key]
         first = sorted(claim, key=lambda w: (-counts[w], not claim[w][1], w))[:MAX_WORDS]
         joined = joined_words(key, written, loanwords, normalization, reader, freq)
-        if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq, normalization):
+        if all(reader.reads(key, w) for w in first) and not outranked(first[0], joined, freq):
             return None
         # The words candidate generation already gives for the key keep their place among the
         # others.
@@ -483,10 +482,10 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
         read = spelt | {w for w in joined if w in freq}
         words = keep_read_ahead(sorted(read.union(claim), key=lambda w: (
             -counts.get(w, 0), w not in read and not claim[w][1], w)), read, freq)[:MAX_WORDS]
-        # A stem and a case ending joined (आउन and ले) may come before the word the rules
-        # read (आउनाले): the row then takes the word.
+        # A stem and a case ending joined into no word (आउन and ले) may come before the word the
+        # rules read (आउनाले): the row then takes the word.
         unread = [i for i, w in enumerate(words)
-                  if w not in read or (i == 0 and w in claim and outranked(w, joined, freq, normalization))]
+                  if w not in read or (i == 0 and w in claim and outranked(w, joined, freq))]
         if not unread:
             return None
         value, reason = max((claim[words[i]][0], words[i]) for i in unread)
