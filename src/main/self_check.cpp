@@ -18,10 +18,9 @@ constexpr int kProbeTimeoutMs = 3000;
 
 bool valid_utf8(std::string_view text) {
   for (std::size_t pos = 0; pos < text.size();) {
-    const std::size_t start = pos;
-    const char32_t cp = utf8::next(text, pos);
-    // A malformed sequence decodes to U+FFFD from a byte that does not spell it.
-    if (cp == 0xFFFD && text.substr(start, pos - start) != "\xEF\xBF\xBD") return false;
+    const std::size_t length = utf8::sequence_length(text, pos);
+    if (length == 0) return false;
+    pos += length;
   }
   return true;
 }
