@@ -61,7 +61,8 @@ ENDING_SHARE_FLOOR = 0.005
 EXPECTED_MIN = 0.3
 # The lexicon frequency from which a word the running text lacks is spelt too, and the count it
 # is spelt with.
-UNSEEN_SPELT_FREQUENCY, UNSEEN_COUNT = 5000, 0.3
+UNSEEN_SPELT_FREQUENCY, UNSEEN_COUNT = 3000, 0.3
+FINAL_SA = re.compile("[\u093f\u0947\u094b]\u0938\u094d$")
 # Text-derived bigrams: weight per doubling of a pair's lift, the least count of a pair, the
 # discount taken off each seen pair, and the range of weights kept.
 BIGRAM_STEP = 4000
@@ -905,7 +906,7 @@ The program compiles these files in (see `src/CMakeLists.txt`).
 ## Rebuilding
 
     cmake -S . -B build/h-data -G Ninja -DCMAKE_BUILD_TYPE=Release
-    cmake --build build/h-data --target tvtr-build
+    cmake --build build/h-data --target tvtr-build engine-probe
     python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
 
 Adding `--check` writes nothing and fails unless the rebuild equals the files here byte for
@@ -1037,7 +1038,8 @@ text broke), and for the
 inflected forms it would show ({f['expected_forms']:,} forms; a form is expected its stem's
 occurrences in all its forms times its ending's share among the forms of every stem, each ending
 at least {ENDING_SHARE_FLOOR}, and kept from {EXPECTED_MIN} occurrences), and for the other words of
-frequency {UNSEEN_SPELT_FREQUENCY:,} or more, counted {UNSEEN_COUNT} times. It spells each word the ways
+frequency {UNSEEN_SPELT_FREQUENCY:,} or more and every form in -ओस्, -इस् or -एस् (the rules never end a key
+on that virama), counted {UNSEEN_COUNT} times. It spells each word the ways
 typists write it (a for आ, i for ी, u for ू, a dropped ँ, ं or ः, s for श, b for व, ch for छ, ye for
 य, d for ढ, a borrowed word as it sounds; at most {romanise.MAX_HABITS} kinds of habit in one
 spelling), keeps a spelling only where the phonetic rules cannot read it as that word, or where
@@ -1059,10 +1061,17 @@ few of them were there to count: {habit_odds}.
 A written row whose key spells other words as likely as the least of the made keys, words that
 the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bas: बस, then
 बाँस).
+Last, the keys left to the rules that two spellings of one word claim (ि/ी, ु/ू, श/ष/स, ब/व, ण/न,
+ँ/ं folded together, a nasal sign kept) are put to the engine itself (`engine-probe`, built beside `tvtr-build`,
+with the tables as written so far): where it puts first a spelling that the running text shows
+less than 1/{romanise.RANK_MARGIN} as often as the key's most typed spelling, which the lexicon holds at
+least as frequent and which it offers lower (its expansion's penalty for reading i as ी
+outweighs the frequencies: teti gave तेति before तेती), the key gets a row with that spelling first.
 
 | figure | value |
 |---|---|
 | generated alias keys | {f['generated_alias_keys']:,} |
+| of them, keys given a row by the engine's order | {f['reranked_rows']:,} |
 | written rows with words added | {f['written_rows_extended']:,} |
 
 ## Tables
@@ -1081,6 +1090,8 @@ the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them afte
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--tvtr-build", required=True, type=Path, help="path to the tvtr-build program")
+    ap.add_argument("--engine-probe", type=Path,
+                    help="path to the engine-probe program (default: beside tvtr-build)")
     ap.add_argument("--sources", type=Path, default=REPO / "build" / "data-sources",
                     help="where unpacked Debian packages are kept (default: build/data-sources)")
     ap.add_argument("--update-sources", action="store_true",
@@ -1091,8 +1102,10 @@ def main():
     global DIFFERENCES
     if args.check:
         DIFFERENCES = []
-    if not os.access(args.tvtr_build, os.X_OK):
-        raise DataError(f"{args.tvtr_build}: not an executable")
+    engine_probe = args.engine_probe or args.tvtr_build.with_name("engine-probe" + args.tvtr_build.suffix)
+    for tool in (args.tvtr_build, engine_probe):
+        if not os.access(tool, os.X_OK):
+            raise DataError(f"{tool}: not an executable")
 
     warnings = []
     rules = load_rules()
@@ -1108,14 +1121,15 @@ def main():
     ranked = load_ranked_words(warnings)
 
     DATA.mkdir(exist_ok=True)
-    write(DATA / "rules.json", dumps({
+    documents = {"rules.json": dumps({
         "rules": rules,
         "loanwords": loanwords,
         "normalizationEquivalents": normalization,
         "devanagariDigits": DIGITS,
-    }) + "\n")
+    }) + "\n"}
+    write(DATA / "rules.json", documents["rules.json"])
     write(DATA / "aliases.schema.json", dumps(ALIAS_SCHEMA) + "\n")
-    write(DATA / "semantic_classes.json", dumps({
+    documents["semantic_classes.json"] = dumps({
         "version": "0.3.1",
         "description": "Word classes of the previous word and the boosts they give to a target "
                        "word that competes with a similar spelling.",
@@ -1123,7 +1137,8 @@ def main():
         "class_bigram_rules": class_rules,
         "recommended_lookup_order": LOOKUP_ORDER,
         "right_context_lookahead": [],
-    }) + "\n")
+    }) + "\n"
+    write(DATA / "semantic_classes.json", documents["semantic_classes.json"])
 
     table_words = set(ranked) | set(normalization.values())
     for words in list(aliases.values()) + list(loanwords.values()) + list(classes.values()):
@@ -1171,25 +1186,17 @@ def main():
     stats["expected_forms"] = len(expected)
     typed.update(expected)
     # Words of the dictionaries that the text happens not to show are still typed: they are
-    # spelt too, below every word it shows.
+    # spelt too, below every word it shows. So is every form ending in -ओस्, -इस् or -एस्, however
+    # rare: the rules never end a key on that virama, so no spelling reaches it without a row.
     for w, f in freq.items():
-        if f >= UNSEEN_SPELT_FREQUENCY and w not in typed and w not in broken:
+        if (f >= UNSEEN_SPELT_FREQUENCY or FINAL_SA.search(w)) and w not in typed and w not in broken:
             typed[w] = UNSEEN_COUNT
-    generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed)
-    stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
-    stats["written_rows_extended"] = len(generated.keys() & aliases.keys())
-    aliases = dict(sorted({**aliases, **generated}.items()))
-    write(DATA / "aliases.json", dumps({
-        "$schema": "./aliases.schema.json",
-        "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings, "
-                       "generated spellings of common words) mapped to Devanagari words, best first.",
-        "aliases": aliases,
-    }) + "\n")
-    write(DATA / "bigrams.json", dumps({
+    documents["bigrams.json"] = dumps({
         "description": "Weights of word pairs: previous word, then next word, then weight "
                        "(1000 to 75000; higher means the next word is more expected).",
         "bigrams": bigrams,
-    }) + "\n")
+    }) + "\n"
+    write(DATA / "bigrams.json", documents["bigrams.json"])
 
     with tempfile.TemporaryDirectory() as tmp:
         tsv = Path(tmp, "words.tsv")
@@ -1206,6 +1213,35 @@ def main():
         missing = sorted(set(freq) - set(read_back))[:5]
         raise DataError(f"lexicon read back differs from its input (for example {missing})")
     write(DATA / "lexicon.tvtrie.gz", gz)
+
+    def aliases_document(rows):
+        return dumps({
+            "$schema": "./aliases.schema.json",
+            "description": "Roman keys (full romanisations, vowel-less shortcuts, ambiguous spellings, "
+                           "generated spellings of common words) mapped to Devanagari words, best first.",
+            "aliases": dict(sorted(rows.items())),
+        }) + "\n"
+
+    with tempfile.TemporaryDirectory() as tmp:
+        for name, text in documents.items():
+            Path(tmp, name).write_text(text, encoding="utf-8")
+        Path(tmp, "lexicon.tvtrie.gz").write_bytes(gz)
+
+        def probe(rows, keys):
+            """The engine's candidates for keys with rows as the alias table."""
+            Path(tmp, "aliases.json").write_text(aliases_document(rows), encoding="utf-8")
+            try:
+                lines = run([str(engine_probe.resolve()), tmp], input="".join(k + "\n" for k in keys)).stdout
+            except subprocess.CalledProcessError as e:
+                raise DataError(f"engine-probe failed: {e.stderr.strip()}") from e
+            return {f[0]: f[1:] for f in (line.split("\t") for line in lines.splitlines())}
+
+        generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed, probe=probe,
+                                               stats=stats)
+    stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
+    stats["written_rows_extended"] = len(generated.keys() & aliases.keys())
+    aliases = dict(sorted({**aliases, **generated}.items()))
+    write(DATA / "aliases.json", aliases_document(aliases))
 
     figures = dict(stats, **trie)
     figures.update({

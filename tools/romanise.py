@@ -374,9 +374,9 @@ def fragments(counts):
 
 
 # Habits per spelling (one more for a borrowed word), words per generated key, keys made.
-MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 12000
+MAX_HABITS, MAX_WORDS, MAX_KEYS = 2, 3, 25000
 COUNT_POWER = 0.25
-KEYS_PER_WORD = 2
+KEYS_PER_WORD = 3
 # Words a written row may take after its own.
 WRITTEN_EXTRA = 2
 # The case endings that candidate generation joins to the word of a stem it knows, when the
@@ -434,7 +434,42 @@ def keep_read_ahead(words, read, freq):
     return out
 
 
-def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS):
+# How many times more often one spelling of a word must be typed than another that the engine
+# puts first for the key to get a row.
+RANK_MARGIN = 2
+# Spellings of one word: the letters typists exchange most folded into one (a nasal sign kept,
+# so that आप and आँप stay two words).
+VARIANT_FOLD = str.maketrans({"ी": "ि", "ू": "ु", "ई": "इ", "ऊ": "उ", "श": "स", "ष": "स", "व": "ब",
+                              "ण": "न", "ँ": "ं"})
+
+
+def _reranked(claims, rows, loanwords, normalization, freq, counts, probe):
+    """Rows for the keys left to the rules where the engine puts one spelling of a word (तेति)
+    before another typed far more often (तेती): the expansion's penalty for reading i as ी
+    outweighs a difference in frequency that the lexicon keeps small. Only keys that two
+    spellings of one word claim are asked about."""
+    def most_typed(key):
+        top = min(claims[key], key=lambda w: (-counts[w], w))
+        return normalization.get(top, top)
+
+    def two_spellings(claim):
+        folded = Counter(normalization.get(w, w).translate(VARIANT_FOLD) for w in claim)
+        return max(folded.values()) > 1
+
+    keys = sorted(k for k, claim in claims.items() if k not in rows and k not in loanwords and two_spellings(claim))
+    offered = probe(rows, keys)
+    out = {}
+    for key in keys:
+        shown = offered.get(key, [])
+        top = most_typed(key)
+        if top in shown[1:] and shown[0].translate(VARIANT_FOLD) == top.translate(VARIANT_FOLD) \
+                and counts[top] >= RANK_MARGIN * counts.get(shown[0], 0) and freq[top] >= freq.get(shown[0], 0):
+            out[key] = [top] + [w for w in shown if w != top and w in freq][:MAX_WORDS - 1]
+    return out
+
+
+def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS, probe=None,
+                      stats=None):
     """Alias rows for spellings of the words that people type that the rules cannot read as
     those words.
 
@@ -444,7 +479,12 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     words of one key, those candidate generation already gives for it among them, are ranked
     by count, so a key keeps the word a careful typist gets unless a more frequent word claims
     it. The max_keys keys whose unread words are typed so most often (count times the
-    spelling's likelihood) are made, at most KEYS_PER_WORD for one word."""
+    spelling's likelihood) are made, at most KEYS_PER_WORD for one word.
+
+    probe(rows, keys), where given, says which words the engine offers for keys, in order, with
+    rows as its alias table: a key left to the rules whose most typed word comes behind another
+    spelling of it, typed less than 1/RANK_MARGIN as often and no more frequent in the lexicon,
+    gets a row that puts it first (counted in stats)."""
     english = {}
     for key, forms in loanwords.items():
         for w in forms:
@@ -520,6 +560,11 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
                 keys_of[rows.pop(longer)[1]] -= 1
                 del aliases[longer]
     out = {key: words for key, (_, _, words) in rows.items()}
+    if probe is not None:
+        reranked = _reranked(claims, {**written, **out}, loanwords, normalization, freq, counts, probe)
+        out.update(reranked)
+        if stats is not None:
+            stats["reranked_rows"] = len(reranked)
     # A written row keeps its words and their order; words that the key spells as likely as a
     # made key's, and that the rules cannot read, follow them.
     least = min((value for value, _, _ in rows.values()), default=math.inf)
