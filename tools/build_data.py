@@ -910,7 +910,7 @@ The program compiles these files in (see `src/CMakeLists.txt`).
     python3 tools/build_data.py --tvtr-build build/h-data/tools/tvtr-build
 
 Adding `--check` writes nothing and fails unless the rebuild equals the files here byte for
-byte (about a minute and a half once the sources are unpacked).
+byte (about two and a half minutes once the sources are unpacked).
 
 Needs `python3`, `dpkg-deb`, `apt-get` and the `tesseract-ocr` package (for
 `combine_tessdata` and `dawg2wordlist`). The Debian packages below are read at the pinned
@@ -1061,17 +1061,19 @@ few of them were there to count: {habit_odds}.
 A written row whose key spells other words as likely as the least of the made keys, words that
 the rules cannot read from it, takes up to {romanise.WRITTEN_EXTRA} of them after its own (bas: बस, then
 बाँस).
-Last, the keys left to the rules that two spellings of one word claim (ि/ी, ु/ू, श/ष/स, ब/व, ण/न,
-ँ/ं folded together, a nasal sign kept) are put to the engine itself (`engine-probe`, built beside `tvtr-build`,
-with the tables as written so far): where it puts first a spelling that the running text shows
-less than 1/{romanise.RANK_MARGIN} as often as the key's most typed spelling, which the lexicon holds at
-least as frequent and which it offers lower (its expansion's penalty for reading i as ी
-outweighs the frequencies: teti gave तेति before तेती), the key gets a row with that spelling first.
+Last, the keys left to the rules are put to the engine itself (`engine-probe`, built beside
+`tvtr-build`, with the tables as written so far) where they are a word's careful spelling or two
+spellings of one word claim them (ि/ी, ु/ू, श/ष/स, ब/व, ण/न, ँ/ं folded together, a nasal sign
+kept). A key gets a row where the engine does not offer its most typed word for its careful
+spelling at all (its beam drops खान्छौ for khaanchhau, which the rules can spell), or puts
+first another spelling of it that the running text shows less than 1/{romanise.RANK_MARGIN} as
+often and the lexicon holds no more frequent (the expansion's penalty for reading u as ू
+outweighs the frequencies: afukaa gave आफुका before आफूका).
 
 | figure | value |
 |---|---|
 | generated alias keys | {f['generated_alias_keys']:,} |
-| of them, keys given a row by the engine's order | {f['reranked_rows']:,} |
+| of them, keys given a row by the engine's answers | {f['reranked_rows']:,} |
 | written rows with words added | {f['written_rows_extended']:,} |
 
 ## Tables

@@ -443,28 +443,37 @@ VARIANT_FOLD = str.maketrans({"ी": "ि", "ू": "ु", "ई": "इ", "ऊ": "
                               "ण": "न", "ँ": "ं"})
 
 
-def _reranked(claims, rows, loanwords, normalization, freq, counts, probe):
-    """Rows for the keys left to the rules where the engine puts one spelling of a word (तेति)
-    before another typed far more often (तेती): the expansion's penalty for reading i as ी
-    outweighs a difference in frequency that the lexicon keeps small. Only keys that two
-    spellings of one word claim are asked about."""
+def _engine_rows(claims, rows, loanwords, normalization, freq, counts, probe):
+    """Rows for keys left to the rules where the engine, asked with the rows made so far, does
+    not give the key's most typed word as it should: a word not offered at all for its own
+    careful spelling (the expansion's beam drops खान्छौ for khaanchhau, which the rules can
+    spell), or one spelling of a word (आफुका) put before another that is typed far more often
+    (आफूका) because the expansion's penalty for reading u as ू outweighs a difference in
+    frequency that the lexicon keeps small."""
     def most_typed(key):
         top = min(claims[key], key=lambda w: (-counts[w], w))
-        return normalization.get(top, top)
+        return top, normalization.get(top, top)
 
-    def two_spellings(claim):
+    def asked(claim, word):
         folded = Counter(normalization.get(w, w).translate(VARIANT_FOLD) for w in claim)
-        return max(folded.values()) > 1
+        return claim[word][1] or max(folded.values()) > 1
 
-    keys = sorted(k for k, claim in claims.items() if k not in rows and k not in loanwords and two_spellings(claim))
+    keys = sorted(k for k, claim in claims.items() if k not in rows and k not in loanwords
+                  and asked(claim, most_typed(k)[0]))
     offered = probe(rows, keys)
     out = {}
     for key in keys:
         shown = offered.get(key, [])
-        top = most_typed(key)
-        if top in shown[1:] and shown[0].translate(VARIANT_FOLD) == top.translate(VARIANT_FOLD) \
-                and counts[top] >= RANK_MARGIN * counts.get(shown[0], 0) and freq[top] >= freq.get(shown[0], 0):
-            out[key] = [top] + [w for w in shown if w != top and w in freq][:MAX_WORDS - 1]
+        word, top = most_typed(key)
+        others = [w for w in shown if w != top and w in freq]
+        if top not in shown and claims[key][word][1]:
+            if others and counts.get(others[0], 0) > counts[word]:
+                out[key] = (others[:1] + [top] + others[1:])[:MAX_WORDS]
+            else:
+                out[key] = ([top] + others)[:MAX_WORDS]
+        elif top in shown[1:] and shown[0].translate(VARIANT_FOLD) == top.translate(VARIANT_FOLD) \
+                and counts[word] >= RANK_MARGIN * counts.get(shown[0], 0) and freq[top] >= freq.get(shown[0], 0):
+            out[key] = ([top] + others)[:MAX_WORDS]
     return out
 
 
@@ -482,9 +491,9 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     spelling's likelihood) are made, at most KEYS_PER_WORD for one word.
 
     probe(rows, keys), where given, says which words the engine offers for keys, in order, with
-    rows as its alias table: a key left to the rules whose most typed word comes behind another
-    spelling of it, typed less than 1/RANK_MARGIN as often and no more frequent in the lexicon,
-    gets a row that puts it first (counted in stats)."""
+    rows as its alias table: a key left to the rules whose most typed word the engine leaves
+    out for its careful spelling, or puts behind another spelling of it typed less than
+    1/RANK_MARGIN as often and no more frequent in the lexicon, gets a row (counted in stats)."""
     english = {}
     for key, forms in loanwords.items():
         for w in forms:
@@ -561,7 +570,7 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
                 del aliases[longer]
     out = {key: words for key, (_, _, words) in rows.items()}
     if probe is not None:
-        reranked = _reranked(claims, {**written, **out}, loanwords, normalization, freq, counts, probe)
+        reranked = _engine_rows(claims, {**written, **out}, loanwords, normalization, freq, counts, probe)
         out.update(reranked)
         if stats is not None:
             stats["reranked_rows"] = len(reranked)
