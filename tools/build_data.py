@@ -337,6 +337,14 @@ def run(cmd, **kw):
     return subprocess.run(cmd, check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, **kw)
 
 
+def run_tool(name, cmd, **kw):
+    """The output of one of our own programs; its complaint, if it fails."""
+    try:
+        return run(cmd, **kw).stdout
+    except subprocess.CalledProcessError as e:
+        raise DataError(f"{name} failed: {e.stderr.strip()}") from e
+
+
 def candidate_version(package):
     out = run(["apt-cache", "policy", package]).stdout
     m = re.search(r"Candidate:\s*(\S+)", out)
@@ -1073,7 +1081,7 @@ outweighs the frequencies: afukaa gave आफुका before आफूका).
 | figure | value |
 |---|---|
 | generated alias keys | {f['generated_alias_keys']:,} |
-| of them, keys given a row by the engine's answers | {f['reranked_rows']:,} |
+| of them, keys given a row by the engine's answers | {f['engine_rows']:,} |
 | written rows with words added | {f['written_rows_extended']:,} |
 
 ## Tables
@@ -1123,15 +1131,21 @@ def main():
     ranked = load_ranked_words(warnings)
 
     DATA.mkdir(exist_ok=True)
-    documents = {"rules.json": dumps({
+    # The tables the engine loads, kept to load it from a scratch folder before aliases.json is written.
+    documents = {}
+
+    def publish(name, text):
+        documents[name] = text
+        write(DATA / name, text)
+
+    publish("rules.json", dumps({
         "rules": rules,
         "loanwords": loanwords,
         "normalizationEquivalents": normalization,
         "devanagariDigits": DIGITS,
-    }) + "\n"}
-    write(DATA / "rules.json", documents["rules.json"])
+    }) + "\n")
     write(DATA / "aliases.schema.json", dumps(ALIAS_SCHEMA) + "\n")
-    documents["semantic_classes.json"] = dumps({
+    publish("semantic_classes.json", dumps({
         "version": "0.3.1",
         "description": "Word classes of the previous word and the boosts they give to a target "
                        "word that competes with a similar spelling.",
@@ -1139,8 +1153,7 @@ def main():
         "class_bigram_rules": class_rules,
         "recommended_lookup_order": LOOKUP_ORDER,
         "right_context_lookahead": [],
-    }) + "\n"
-    write(DATA / "semantic_classes.json", documents["semantic_classes.json"])
+    }) + "\n")
 
     table_words = set(ranked) | set(normalization.values())
     for words in list(aliases.values()) + list(loanwords.values()) + list(classes.values()):
@@ -1193,28 +1206,11 @@ def main():
     for w, f in freq.items():
         if (f >= UNSEEN_SPELT_FREQUENCY or FINAL_SA.search(w)) and w not in typed and w not in broken:
             typed[w] = UNSEEN_COUNT
-    documents["bigrams.json"] = dumps({
+    publish("bigrams.json", dumps({
         "description": "Weights of word pairs: previous word, then next word, then weight "
                        "(1000 to 75000; higher means the next word is more expected).",
         "bigrams": bigrams,
-    }) + "\n"
-    write(DATA / "bigrams.json", documents["bigrams.json"])
-
-    with tempfile.TemporaryDirectory() as tmp:
-        tsv = Path(tmp, "words.tsv")
-        tsv.write_text("".join(f"{w}\t{freq[w]}\n" for w in sorted(freq)), encoding="utf-8")
-        out = Path(tmp, "lexicon.tvtrie.gz")
-        try:
-            run([str(args.tvtr_build.resolve()), str(tsv), str(out)])
-        except subprocess.CalledProcessError as e:
-            raise DataError(f"tvtr-build failed: {e.stderr.strip()}") from e
-        gz = out.read_bytes()
-    raw = gzip.decompress(gz)
-    read_back, trie = read_tvtr(raw)
-    if read_back != freq:
-        missing = sorted(set(freq) - set(read_back))[:5]
-        raise DataError(f"lexicon read back differs from its input (for example {missing})")
-    write(DATA / "lexicon.tvtrie.gz", gz)
+    }) + "\n")
 
     def aliases_document(rows):
         return dumps({
@@ -1224,25 +1220,34 @@ def main():
             "aliases": dict(sorted(rows.items())),
         }) + "\n"
 
+    # The lexicon is built in the folder that engine-probe then loads the tables from.
     with tempfile.TemporaryDirectory() as tmp:
+        tsv = Path(tmp, "words.tsv")
+        tsv.write_text("".join(f"{w}\t{freq[w]}\n" for w in sorted(freq)), encoding="utf-8")
+        out = Path(tmp, "lexicon.tvtrie.gz")
+        run_tool("tvtr-build", [str(args.tvtr_build.resolve()), str(tsv), str(out)])
+        gz = out.read_bytes()
+        raw = gzip.decompress(gz)
+        read_back, trie = read_tvtr(raw)
+        if read_back != freq:
+            missing = sorted(set(freq) - set(read_back))[:5]
+            raise DataError(f"lexicon read back differs from its input (for example {missing})")
+        write(DATA / "lexicon.tvtrie.gz", gz)
+
         for name, text in documents.items():
             Path(tmp, name).write_text(text, encoding="utf-8")
-        Path(tmp, "lexicon.tvtrie.gz").write_bytes(gz)
 
         def probe(rows, keys):
             """The engine's candidates for keys with rows as the alias table."""
             Path(tmp, "aliases.json").write_text(aliases_document(rows), encoding="utf-8")
-            try:
-                lines = run([str(engine_probe.resolve()), tmp], input="".join(k + "\n" for k in keys)).stdout
-            except subprocess.CalledProcessError as e:
-                raise DataError(f"engine-probe failed: {e.stderr.strip()}") from e
+            lines = run_tool("engine-probe", [str(engine_probe.resolve()), tmp],
+                             input="".join(k + "\n" for k in keys))
             return {f[0]: f[1:] for f in (line.split("\t") for line in lines.splitlines())}
 
-        generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed, probe=probe,
-                                               stats=stats)
+        generated = romanise.generated_aliases(aliases, loanwords, normalization, rules, freq, typed, probe, stats)
     stats["generated_alias_keys"] = len(generated.keys() - aliases.keys())
     stats["written_rows_extended"] = len(generated.keys() & aliases.keys())
-    aliases = dict(sorted({**aliases, **generated}.items()))
+    aliases = {**aliases, **generated}
     write(DATA / "aliases.json", aliases_document(aliases))
 
     figures = dict(stats, **trie)

@@ -450,21 +450,19 @@ def _engine_rows(claims, rows, loanwords, normalization, freq, counts, probe):
     spell), or one spelling of a word (आफुका) put before another that is typed far more often
     (आफूका) because the expansion's penalty for reading u as ू outweighs a difference in
     frequency that the lexicon keeps small."""
-    def most_typed(key):
-        top = min(claims[key], key=lambda w: (-counts[w], w))
-        return top, normalization.get(top, top)
-
     def asked(claim, word):
         folded = Counter(normalization.get(w, w).translate(VARIANT_FOLD) for w in claim)
         return claim[word][1] or max(folded.values()) > 1
 
-    keys = sorted(k for k, claim in claims.items() if k not in rows and k not in loanwords
-                  and asked(claim, most_typed(k)[0]))
+    most_typed = {k: min(claim, key=lambda w: (-counts[w], w)) for k, claim in claims.items()
+                  if k not in rows and k not in loanwords}
+    keys = sorted(k for k, word in most_typed.items() if asked(claims[k], word))
     offered = probe(rows, keys)
     out = {}
     for key in keys:
         shown = offered.get(key, [])
-        word, top = most_typed(key)
+        word = most_typed[key]
+        top = normalization.get(word, word)
         others = [w for w in shown if w != top and w in freq]
         if top not in shown and claims[key][word][1]:
             if others and counts.get(others[0], 0) > counts[word]:
@@ -477,8 +475,7 @@ def _engine_rows(claims, rows, loanwords, normalization, freq, counts, probe):
     return out
 
 
-def generated_aliases(written, loanwords, normalization, rules, freq, counts, max_keys=MAX_KEYS, probe=None,
-                      stats=None):
+def generated_aliases(written, loanwords, normalization, rules, freq, counts, probe, stats, max_keys=MAX_KEYS):
     """Alias rows for spellings of the words that people type that the rules cannot read as
     those words.
 
@@ -490,10 +487,10 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
     it. The max_keys keys whose unread words are typed so most often (count times the
     spelling's likelihood) are made, at most KEYS_PER_WORD for one word.
 
-    probe(rows, keys), where given, says which words the engine offers for keys, in order, with
-    rows as its alias table: a key left to the rules whose most typed word the engine leaves
-    out for its careful spelling, or puts behind another spelling of it typed less than
-    1/RANK_MARGIN as often and no more frequent in the lexicon, gets a row (counted in stats)."""
+    probe(rows, keys) says which words the engine offers for keys, in order, with rows as its
+    alias table: a key left to the rules whose most typed word the engine leaves out for its
+    careful spelling, or puts behind another spelling of it typed less than 1/RANK_MARGIN as
+    often and no more frequent in the lexicon, gets a row (counted in stats)."""
     english = {}
     for key, forms in loanwords.items():
         for w in forms:
@@ -569,11 +566,9 @@ def generated_aliases(written, loanwords, normalization, rules, freq, counts, ma
                 keys_of[rows.pop(longer)[1]] -= 1
                 del aliases[longer]
     out = {key: words for key, (_, _, words) in rows.items()}
-    if probe is not None:
-        reranked = _engine_rows(claims, {**written, **out}, loanwords, normalization, freq, counts, probe)
-        out.update(reranked)
-        if stats is not None:
-            stats["reranked_rows"] = len(reranked)
+    engine_rows = _engine_rows(claims, {**written, **out}, loanwords, normalization, freq, counts, probe)
+    out.update(engine_rows)
+    stats["engine_rows"] = len(engine_rows)
     # A written row keeps its words and their order; words that the key spells as likely as a
     # made key's, and that the rules cannot read, follow them.
     least = min((value for value, _, _ in rows.values()), default=math.inf)
