@@ -1,4 +1,4 @@
-// The engine's figures on real data.
+// The engine's figures on real data; `tarovik-bench --help` gives each mode with its input and an example.
 //   tarovik-bench [FILE]              roman words (or "previous<TAB>roman") -> candidates, tab-separated
 //   tarovik-bench --stats [FILE]      load time, memory and suggest latency over the words
 //   tarovik-bench --validate FILE     top-1 / top-5 accuracy on "roman<TAB>expected" pairs (expected
@@ -10,9 +10,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
+
+#include <unistd.h>
 
 #include "phonetic/engine.h"
 #include "phonetic/suggest.h"
@@ -176,22 +180,94 @@ int validate(const tarovik::TransliterationEngine& engine, const std::vector<Que
   return 0;
 }
 
+constexpr const char* kUsage =
+    "usage: tarovik-bench [--stats | --validate | --hook] [FILE]\n"
+    "       tarovik-bench --help    each mode with its input and an example\n";
+
+constexpr const char* kHelp =
+    "tarovik-bench: the phonetic engine's figures on real data.\n"
+    "Each mode reads FILE, or standard input when FILE is missing or \"-\"; blank lines and\n"
+    "lines starting with # are skipped. Run from the repository's root for the examples' paths.\n"
+    "\n"
+    "tarovik-bench [FILE]\n"
+    "    Candidates for each word. Input: one roman word per line, or \"previous<TAB>roman\" to give\n"
+    "    the word typed before it. Output: the roman word and its candidates, tab-separated.\n"
+    "    Example: printf 'namaste\\nmero\\tnaam\\n' | tarovik-bench\n"
+    "\n"
+    "tarovik-bench --stats [FILE]\n"
+    "    Load time, memory and suggest latency (p50, p99, max) over the words. Input: as above.\n"
+    "    Example: tarovik-bench --stats bench/words.txt\n"
+    "\n"
+    "tarovik-bench --hook [FILE]\n"
+    "    Time from a key-down to the keyboard hook's decision, typing each word letter by letter\n"
+    "    and committing it with Space. Input: as above.\n"
+    "    Example: tarovik-bench --hook bench/words.txt\n"
+    "\n"
+    "tarovik-bench --validate FILE\n"
+    "    Top-1 / top-5 accuracy. Input: \"roman<TAB>expected\" or \"previous<TAB>roman<TAB>expected\";\n"
+    "    expected may list accepted spellings as \"a|b\". Output: each miss, then the shares.\n"
+    "    Example: tarovik-bench --validate bench/validation.tsv\n"
+    "\n"
+    "tarovik-bench --help (or -h)\n"
+    "    This text.\n";
+
+struct Arguments {
+  std::string mode;  // empty: candidates
+  std::string path;  // empty or "-": standard input
+};
+
+// The arguments, or the exit code when there is nothing to run: 0 after the help, 2 after a usage error.
+std::variant<Arguments, int> parse_arguments(int argc, char** argv) {
+  Arguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--stats" || arg == "--validate" || arg == "--hook") {
+      arguments.mode = arg;
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      std::fputs(kUsage, stderr);
+      return 2;
+    } else {
+      arguments.path = arg;
+    }
+  }
+  return arguments;
+}
+
+bool reads_standard_input(const Arguments& arguments) {
+  return arguments.path.empty() || arguments.path == "-";
+}
+
+// Someone who starts the program bare at a terminal would otherwise see it wait in silence.
+void say_what_is_awaited(const Arguments& arguments) {
+  if (!reads_standard_input(arguments) || !isatty(STDIN_FILENO)) return;
+  const char* lines = arguments.mode == "--validate" ? "roman<TAB>expected pairs from standard input, one per line"
+                                                     : "roman words from standard input, one per line "
+                                                       "(or previous<TAB>roman)";
+  std::fprintf(stderr, "reading %s; end with Ctrl+D; --help for the modes\n", lines);
+}
+
+std::optional<std::vector<Query>> load_queries(const Arguments& arguments) {
+  const bool validate = arguments.mode == "--validate";
+  if (reads_standard_input(arguments)) return read_queries(std::cin, validate);
+  std::ifstream file(arguments.path);
+  if (!file) {
+    std::fprintf(stderr, "cannot read %s\n", arguments.path.c_str());
+    return std::nullopt;
+  }
+  return read_queries(file, validate);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string mode;
-  std::string path;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--stats" || arg == "--validate" || arg == "--hook") {
-      mode = arg;
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      std::fprintf(stderr, "usage: tarovik-bench [--stats | --validate | --hook] [FILE]\n");
-      return 2;
-    } else {
-      path = arg;
-    }
-  }
+  const auto parsed = parse_arguments(argc, argv);
+  if (const int* exit_code = std::get_if<int>(&parsed)) return *exit_code;
+  const Arguments& arguments = std::get<Arguments>(parsed);
+  say_what_is_awaited(arguments);
 
   const long before_kib = resident_kib();
   const auto start = Clock::now();
@@ -203,25 +279,17 @@ int main(int argc, char** argv) {
   }
   const long rss_kib = resident_kib();
 
-  std::vector<Query> queries;
-  if (path.empty() || path == "-") {
-    queries = read_queries(std::cin, mode == "--validate");
-  } else {
-    std::ifstream file(path);
-    if (!file) {
-      std::fprintf(stderr, "cannot read %s\n", path.c_str());
-      return 1;
-    }
-    queries = read_queries(file, mode == "--validate");
-  }
+  const auto queries = load_queries(arguments);
+  if (!queries) return 1;
 
+  const std::string& mode = arguments.mode;
   if (mode == "--stats") {
     const auto& lexicon = engine.value().lexicon;
     std::printf("lexicon_words\t%u\nlexicon_nodes\t%u\nengine_growth_mib\t%.1f\n", lexicon.word_count,
                 lexicon.node_count, static_cast<double>(rss_kib - before_kib) / 1024.0);
-    return print_stats(engine.value(), queries, load_ms, rss_kib);
+    return print_stats(engine.value(), *queries, load_ms, rss_kib);
   }
-  if (mode == "--validate") return validate(engine.value(), queries);
-  if (mode == "--hook") return hook_latency(std::move(engine).value(), queries);
-  return print_candidates(engine.value(), queries);
+  if (mode == "--validate") return validate(engine.value(), *queries);
+  if (mode == "--hook") return hook_latency(std::move(engine).value(), *queries);
+  return print_candidates(engine.value(), *queries);
 }
