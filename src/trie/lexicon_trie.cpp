@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "trie/utf8.h"
 
@@ -16,13 +18,16 @@ namespace {
 constexpr std::size_t kHeaderBytes = 16;
 // The smallest record: one-byte child count, two frequency bytes, one-byte label length.
 constexpr std::size_t kMinRecordBytes = 4;
+// The most records and label bytes that a file within the cap can hold after its header.
+constexpr std::size_t kMaxNodes = (kMaxTvtrFileBytes - kHeaderBytes) / kMinRecordBytes;
+constexpr std::size_t kMaxLabelBytes = kMaxTvtrFileBytes - kHeaderBytes;
 
 std::uint32_t read_u32(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
          (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
 }
 
-// Takes a file's chunks a byte at a time.
+// Takes a file's chunks a byte at a time, and none past kMaxTvtrFileBytes.
 class TvtrReader {
  public:
   explicit TvtrReader(const TvtrChunks& next_chunk) : next_chunk_(next_chunk) {}
@@ -60,9 +65,18 @@ class TvtrReader {
     return taken_;
   }
 
+  // Whether a chunk would have taken the file past the cap; it was not taken, nor any after.
+  bool past_cap() const { return past_cap_; }
+
  private:
   bool refill() {
+    if (past_cap_) return false;
     const std::span<const std::uint8_t> chunk = next_chunk_();
+    if (chunk.size() > kMaxTvtrFileBytes - taken_) {
+      past_cap_ = true;
+      at_ = end_;
+      return false;
+    }
     at_ = chunk.data();
     end_ = at_ + chunk.size();
     taken_ += chunk.size();
@@ -73,6 +87,7 @@ class TvtrReader {
   const std::uint8_t* at_ = nullptr;
   const std::uint8_t* end_ = nullptr;
   std::size_t taken_ = 0;
+  bool past_cap_ = false;
 };
 
 std::string_view label_of(const LexiconTrie& trie, std::uint32_t node) {
@@ -112,30 +127,47 @@ std::optional<std::uint32_t> walk(const LexiconTrie& trie, std::string_view key,
   return node;
 }
 
-Result<LexiconTrie> read_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
-  TvtrReader reader(next_chunk);
-  std::array<std::uint8_t, kHeaderBytes> header{};
-  for (std::uint8_t& b : header) {
+struct TvtrHeader {
+  std::uint32_t node_count = 0;
+  std::uint32_t edge_total = 0;
+  std::uint32_t word_count = 0;
+};
+
+std::string cap_text() { return std::to_string(kMaxTvtrFileBytes >> 20) + " MiB"; }
+
+Result<TvtrHeader> read_header(TvtrReader& reader) {
+  std::array<std::uint8_t, kHeaderBytes> bytes{};
+  for (std::uint8_t& b : bytes) {
     if (!reader.byte(b)) return Error{"Invalid TVTR buffer: too short"};
   }
-  if (std::memcmp(header.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
-
-  LexiconTrie trie;
-  trie.node_count = read_u32(header, 4);
-  const std::uint32_t edge_total = read_u32(header, 8);
-  trie.word_count = read_u32(header, 12);
+  if (std::memcmp(bytes.data(), "TVTR", 4) != 0) return Error{"Invalid TVTR magic header"};
+  const TvtrHeader header{read_u32(bytes, 4), read_u32(bytes, 8), read_u32(bytes, 12)};
   // Every lookup starts at the root.
-  if (trie.node_count == 0) return Error{"Invalid TVTR trie: no root node"};
+  if (header.node_count == 0) return Error{"Invalid TVTR trie: no root node"};
+  // The counts are only claims, checked before anything is allocated for them: a few
+  // hundred bytes of gzip can state counts that only gigabytes could hold.
+  if (header.node_count > kMaxNodes) {
+    return Error{"Invalid TVTR trie: " + std::to_string(header.node_count) + " nodes do not fit in " + cap_text()};
+  }
+  if (header.edge_total > kMaxLabelBytes) {
+    return Error{"Invalid TVTR trie: " + std::to_string(header.edge_total) + " label bytes do not fit in " +
+                 cap_text()};
+  }
+  return header;
+}
 
-  // The header's counts are only claims: reserve no more than the file could hold, so a
-  // small file with a huge count ends in an EOF error instead of a huge allocation.
+// Reserves no more than the file could hold, so a small file with a large count ends in an
+// EOF error instead of a large allocation. The hint only sizes: a wrong one costs regrowth.
+void reserve_arrays(LexiconTrie& trie, std::uint32_t edge_total, std::size_t size_hint) {
   const std::size_t body_hint = size_hint > kHeaderBytes ? size_hint - kHeaderBytes : 0;
   const std::size_t records = std::min<std::size_t>(trie.node_count, body_hint / kMinRecordBytes) + 1;
   trie.first_child.reserve(records);
   trie.freq.reserve(records);
   trie.edge_offset.reserve(records);
   trie.edge_bytes.reserve(std::min<std::size_t>(edge_total, body_hint));
+}
 
+std::optional<Error> read_records(TvtrReader& reader, LexiconTrie& trie, std::uint32_t edge_total) {
   std::uint64_t next_child = 1;  // the true total: a saturated one could pass for node_count
   constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint32_t>::max();
   // Children get higher numbers than their parent and stay below node_count. That keeps every
@@ -172,14 +204,12 @@ Result<LexiconTrie> read_trie(const TvtrChunks& next_chunk, std::size_t size_hin
     return Error{"Invalid TVTR trie: node " + std::to_string(*child_before_parent) +
                  " has a child numbered at or before itself"};
   }
-  // Labels past the ones read are zero bytes; a total the file cannot hold is a lie. Bytes
-  // after the last record count towards what it holds.
-  const std::size_t body = reader.length_to_end() - kHeaderBytes;
-  if (edge_total > body) return Error{"Invalid TVTR trie: label total larger than the file"};
-  trie.edge_bytes.resize(edge_total, 0);
+  return std::nullopt;
+}
 
-  // Children have higher numbers than their parent, so a backward pass has each child's
-  // maximum final before its parent reads it.
+// Children have higher numbers than their parent, so a backward pass has each child's
+// maximum final before its parent reads it.
+void fill_subtree_maxima(LexiconTrie& trie) {
   trie.subtree_max_freq = trie.freq;
   for (std::uint32_t i = trie.node_count; i-- > 0;) {
     std::uint16_t best = trie.subtree_max_freq[i];
@@ -188,6 +218,24 @@ Result<LexiconTrie> read_trie(const TvtrChunks& next_chunk, std::size_t size_hin
     }
     trie.subtree_max_freq[i] = best;
   }
+}
+
+Result<LexiconTrie> read_trie(TvtrReader& reader, std::size_t size_hint) {
+  const Result<TvtrHeader> header = read_header(reader);
+  if (!header) return Error{header.error()};
+  LexiconTrie trie;
+  trie.node_count = header.value().node_count;
+  trie.word_count = header.value().word_count;
+  const std::uint32_t edge_total = header.value().edge_total;
+  reserve_arrays(trie, edge_total, size_hint);
+  if (std::optional<Error> error = read_records(reader, trie, edge_total)) return std::move(*error);
+
+  // Labels past the ones read are zero bytes; a total the file cannot hold is a lie. Bytes
+  // after the last record count towards what it holds.
+  const std::size_t body = reader.length_to_end() - kHeaderBytes;
+  if (edge_total > body) return Error{"Invalid TVTR trie: label total larger than the file"};
+  trie.edge_bytes.resize(edge_total, 0);
+  fill_subtree_maxima(trie);
   return trie;
 }
 
@@ -204,10 +252,14 @@ Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes) {
 }
 
 Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint) {
-  // The arrays are reserved from the header's counts and the hint, which a damaged file can
-  // inflate to gigabytes: a refused allocation is that file's error, not the program's end.
+  TvtrReader reader(next_chunk);
+  // Within the cap the arrays still take up to a few hundred MiB: a refused allocation is
+  // that file's error, not the program's end.
   try {
-    return read_trie(next_chunk, size_hint);
+    Result<LexiconTrie> trie = read_trie(reader, size_hint);
+    // Whatever a file cut off at the cap ran into, its length is the cause.
+    if (reader.past_cap()) return Error{"Invalid TVTR trie: file larger than " + cap_text()};
+    return trie;
   } catch (const std::bad_alloc&) {
     return Error{"Out of memory reading TVTR trie"};
   }

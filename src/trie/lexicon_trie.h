@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -27,10 +28,15 @@ struct LexiconTrie {
 // Hands out a TVTR file in chunks, in order; an empty chunk marks its end.
 using TvtrChunks = std::function<std::span<const std::uint8_t>()>;
 
+// The most bytes a TVTR file may inflate to. The shipped lexicon takes about 5.5 MB; without a
+// cap a small gzip could make the reader take gigabytes.
+inline constexpr std::size_t kMaxTvtrFileBytes = 64 * 1024 * 1024;
+
 // Reads an inflated TVTR file, to its end. Refuses any file whose child or label indexes would
-// fall outside the arrays, so lookups on a parsed trie never index out of range. size_hint,
-// the length the file is expected to have, only sizes the arrays up front; memory that cannot
-// be had ends the reading with an error.
+// fall outside the arrays, so lookups on a parsed trie never index out of range, and any file
+// longer than kMaxTvtrFileBytes or whose header counts a file of that length cannot hold; no
+// chunk past the cap is taken. size_hint, the length the file is expected to have, only sizes
+// the arrays up front; memory that cannot be had ends the reading with an error.
 Result<LexiconTrie> parse_lexicon_trie(const TvtrChunks& next_chunk, std::size_t size_hint);
 Result<LexiconTrie> parse_lexicon_trie(std::span<const std::uint8_t> bytes);
 

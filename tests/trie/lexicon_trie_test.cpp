@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarovik {
@@ -135,7 +139,62 @@ TEST(TrieParse, RefusesFilesThatLookupsCouldNotIndexSafely) {
   // Headers promising gigabytes to a file of a few bytes: an error, not an allocation.
   EXPECT_THAT(error_of(TvtrBytes(1, 0xFFFFFFF0).node(0, 0, {}).bytes()), StartsWith("Invalid TVTR trie"));
   EXPECT_EQ(error_of(TvtrBytes(0xFFFFFFFF, 0xFFFFFFFF).node(0, 0, {}).bytes()),
-            "Unexpected EOF reading varint in TVTR trie");
+            "Invalid TVTR trie: 4294967295 nodes do not fit in 64 MiB");
+}
+
+// A header and then zero bytes, empty leaf records, up to a length: handed out in chunks as
+// the inflater hands them, so a file of gigabytes costs the test no memory.
+class ZeroPaddedFile {
+ public:
+  static constexpr std::size_t kChunk = 64 * 1024;
+
+  ZeroPaddedFile(std::vector<std::uint8_t> header, std::size_t length)
+      : header_(std::move(header)), zeros_(kChunk, 0), length_(length) {}
+  std::span<const std::uint8_t> next() {
+    if (handed_out_ == 0) {
+      handed_out_ = header_.size();
+      return header_;
+    }
+    const std::size_t size = std::min(kChunk, length_ - handed_out_);
+    handed_out_ += size;
+    return std::span(zeros_).first(size);
+  }
+  std::size_t handed_out() const { return handed_out_; }
+
+ private:
+  std::vector<std::uint8_t> header_;
+  std::vector<std::uint8_t> zeros_;
+  std::size_t length_;
+  std::size_t handed_out_ = 0;
+};
+
+struct LongFile {
+  std::uint32_t nodes, edge_total;
+  std::size_t length;
+  std::string_view error;  // empty: the file parses
+};
+constexpr std::size_t kCap = kMaxTvtrFileBytes;
+// (64 MiB - 16) / 4 = 16777212 records and 64 MiB - 16 = 67108848 label bytes fit.
+constexpr LongFile kLongFiles[] = {
+    {0xFFFFFFFF, 0, kCap + 1, "Invalid TVTR trie: 4294967295 nodes do not fit in 64 MiB"},
+    {16777213, 0, 20, "Invalid TVTR trie: 16777213 nodes do not fit in 64 MiB"},
+    {16777212, 0, 20, "Unexpected EOF reading varint in TVTR trie"},
+    {1, 0xFFFFFFFF, kCap + 1, "Invalid TVTR trie: 4294967295 label bytes do not fit in 64 MiB"},
+    {1, 67108849, kCap + 1, "Invalid TVTR trie: 67108849 label bytes do not fit in 64 MiB"},
+    {1, 67108848, 20, "Invalid TVTR trie: label total larger than the file"},
+    {1, 0, kCap, ""},
+    {1, 0, kCap + 1, "Invalid TVTR trie: file larger than 64 MiB"},
+    {1, 0, 4 * kCap, "Invalid TVTR trie: file larger than 64 MiB"},
+};
+
+TEST(TrieParse, RefusesWhatNoFileWithinTheCapCouldHoldBeforeAllocatingIt) {
+  for (const LongFile& row : kLongFiles) {
+    ZeroPaddedFile file(TvtrBytes(row.nodes, row.edge_total).bytes(), row.length);
+    auto trie = parse_lexicon_trie([&] { return file.next(); }, row.length);
+    EXPECT_EQ(trie.ok() ? "" : trie.error(), row.error) << row.nodes << " " << row.edge_total << " " << row.length;
+    // No chunk after the one that would cross the cap is taken.
+    EXPECT_LE(file.handed_out(), kCap + ZeroPaddedFile::kChunk) << row.length;
+  }
 }
 
 // Lookups, and a walk down all children as a completion would take, stay inside the arrays
