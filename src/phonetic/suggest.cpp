@@ -257,14 +257,13 @@ std::vector<PrefixMatch> trie_search_prefix(const LexiconTrie& trie, std::string
     const ChildLookup child = trie_find_child(trie, node, static_cast<std::uint8_t>(key[pos]));
     if (!child.found) return {};
     const std::uint32_t begin = trie.edge_offset[child.node];
-    const std::uint32_t length = trie.edge_offset[child.node + 1] - begin;
-    const std::size_t compared = std::min<std::size_t>(length, key.size() - pos);
-    if (!std::equal(key.begin() + static_cast<std::ptrdiff_t>(pos), key.begin() + static_cast<std::ptrdiff_t>(pos + compared),
-                    trie.edge_bytes.begin() + begin)) {
-      return {};
-    }
-    path += decode_trie_label({reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin, length});
-    pos += length;
+    // As chars, like the key: label bytes from 0x80 up (U+097F, ZWJ, ZWNJ) compare equal too.
+    const std::string_view label(reinterpret_cast<const char*>(trie.edge_bytes.data()) + begin,
+                                 trie.edge_offset[child.node + 1] - begin);
+    const std::size_t compared = std::min(label.size(), key.size() - pos);
+    if (label.substr(0, compared) != std::string_view(key).substr(pos, compared)) return {};
+    path += decode_trie_label(label);
+    pos += label.size();
     node = child.node;
   }
 

@@ -23,7 +23,7 @@ class Suggest : public ::testing::Test {
         .words = {{"काठमाडौँ", 40000}, {"घर", 30000},    {"काम", 30000},    {"कमल", 30000},  {"कार", 25000},
                   {"कामना", 20000},   {"काल", 18000},   {"कामदार", 15000}, {"काज", 12000},  {"कमला", 15000},
                   {"नमस्ते", 30000},   {"डाक्टर", 20000}, {"नेपाल", 50000},   {"नेपाली", 15000}, {"सहर", 40000},
-                  {"म", 60000},       {"क्षेत्र", 30000}, {"बाटो", 20000}},
+                  {"म", 60000},       {"क्षेत्र", 30000}, {"बाटो", 20000},   {"गर्\u200Dयो", 20000}},
         .aliases = R"({"aliases": {"kathmandu": ["काठमाडौँ", "काठमाण्डौ"], "dui": ["दुई", "दुई"],
                        "gharma": ["घरमै"], "ma": ["म", "मा"], "k": ["के"], "nepal": ["नेपाल"],
                        "nepali": ["नेपाली"], "kamal": ["कमल"], "kamala": ["कमला"], "bato": ["बाटो"],
@@ -233,6 +233,7 @@ TEST_F(Suggest, SearchPrefixFindsFrequentWordsFirst) {
   EXPECT_THAT(words("क", 3), UnorderedElementsAre("काठमाडौँ", "कमल", "काम"));
   EXPECT_THAT(words("काम", 2).front(), "काम");
   EXPECT_THAT(words("झ", 6), IsEmpty());
+  EXPECT_THAT(words("गर्\u200D", 6), ElementsAre("गर्\u200Dयो"));  // ZWJ is label byte 0x81
 }
 
 TEST_F(Suggest, NeverFailsOnArbitraryBytes) {
