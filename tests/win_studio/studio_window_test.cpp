@@ -54,7 +54,7 @@ TEST(StudioWindowArgs, QuotingGivesEachArgumentBack) {
   // The system's own splitter reads them back unchanged.
   const std::u16string tricky[] = {u"Tarovik — Writing Studio", u"a\"b c", u"C:\\x y\\", u"", u"\\\\\""};
   std::u16string line = u"tarovik.exe";
-  for (const auto& arg : tricky) line += u" " + quote_windows_argument(arg);
+  for (const auto& arg : tricky) line.append(u" ").append(quote_windows_argument(arg));
   int count = 0;
   LPWSTR* argv = CommandLineToArgvW(reinterpret_cast<LPCWSTR>(line.c_str()), &count);
   ASSERT_EQ(count, 6);
