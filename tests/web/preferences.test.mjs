@@ -201,6 +201,31 @@ async function saveBy(page, action) {
   return { sent, reply };
 }
 
+// Lets the next `method` request for /api/config reach the server at once but holds its reply
+// back from the page until release(): a slow reply, carrying the host's answer from when it was asked.
+async function delayNextReply(page, method) {
+  let release, answered;
+  const released = new Promise((done) => { release = done; });
+  const held = new Promise((done) => { answered = done; });
+  let taken = false;
+  await page.route('**/api/config', async (route) => {
+    if (taken || route.request().method() !== method) return route.fallback();
+    taken = true;
+    const response = await route.fetch();
+    answered();
+    await released;
+    await route.fulfill({ response });
+  });
+  // Lets the reply through and gives the page the time to render it, were it going to.
+  const deliver = async () => {
+    const arrived = page.waitForResponse((r) => r.url().endsWith('/api/config') && r.request().method() === method);
+    release();
+    await arrived;
+    await sleep(300);
+  };
+  return { answered: held, release, deliver };
+}
+
 function assertUpdateShape(sent) {
   assert.deepEqual(Object.keys(sent).sort(), ['autostart', 'config', 'enabled'], 'an update carries exactly its three members');
   assert.equal(typeof sent.autostart, 'boolean');
@@ -414,6 +439,65 @@ describe('coming back to a page left open', () => {
     } finally {
       await closeSession(session);
     }
+  });
+
+  it('keeps its controls usable while the status is slow to come, and a control changed meanwhile keeps its value', async () => {
+    const session = await openSession({ args: ['--config', JSON.stringify(STORED)] });
+    try {
+      const { page, server, status } = session;
+      const elsewhere = await server.request('POST', '/api/config', JSON.stringify({ autostart: !status.autostart,
+        config: { ...status.config, alsoCtrlSpace: !status.config.alsoCtrlSpace, showFloatingPill: !status.config.showFloatingPill } }));
+      const reread = await delayNextReply(page, 'GET');
+      await page.evaluate(() => window.dispatchEvent(new Event('focus')));
+      await reread.answered;
+      const save = await delayNextReply(page, 'POST');
+      let clicked;
+      const { sent, reply } = await saveBy(page, async () => {
+        clicked = await changeControl(page, 'showModeToast');
+        await save.answered;
+        reread.release();
+        await page.waitForFunction((want) => document.getElementById('alsoCtrlSpace').checked === want,
+          elsewhere.config.alsoCtrlSpace, { timeout: 5000 });
+        assert.deepEqual(await controlValues(page), { ...expectedControls(elsewhere), showModeToast: clicked },
+          'the fresh status, but the switch the user flipped keeps the user\'s value');
+        save.release();
+      });
+      assert.equal(sent.config.showModeToast, clicked, 'the save carried the click');
+      assert.deepEqual(await controlValues(page), expectedControls(reply), 'the page shows the save\'s reply');
+    } finally {
+      await closeSession(session);
+    }
+  });
+});
+
+describe('replies that come back out of order', () => {
+  let session;
+  before(async () => { session = await openSession({ args: ['--config', JSON.stringify(STORED)] }); });
+  after(async () => { await closeSession(session); });
+
+  // The power button, which no reply leaves alone, shows which reply was rendered last.
+  it('drop a status read again before a save and answered after it', async () => {
+    const { page } = session;
+    const reread = await delayNextReply(page, 'GET');
+    await page.evaluate(() => window.dispatchEvent(new Event('focus')));
+    await reread.answered;
+    const { reply } = await saveBy(page, () => page.click('#powerBtn'));
+    assert.equal(reply.enabled, false);
+    await reread.deliver();
+    assert.equal(await text(page, 'powerBtn'), 'Paused (EN)', 'the older status was rendered over the save');
+    assert.deepEqual(await controlValues(page), expectedControls(reply));
+  });
+
+  it('of two quick saves, leave the later reply on the page', async () => {
+    const { page } = session;
+    const first = await delayNextReply(page, 'POST');
+    const period = await changeControl(page, 'periodPurnaBiram');
+    await first.answered;
+    const { reply } = await saveBy(page, () => page.click('#powerBtn'));
+    assert.deepEqual([reply.enabled, reply.config.periodPurnaBiram], [true, period]);
+    await first.deliver();
+    assert.equal(await text(page, 'powerBtn'), 'Nepali Active', 'the first save\'s reply was rendered over the second');
+    assert.deepEqual(await controlValues(page), expectedControls(reply));
   });
 });
 
