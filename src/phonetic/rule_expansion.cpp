@@ -252,58 +252,53 @@ std::vector<BeamState> prune_beam(const LexiconTrie& lexicon, std::vector<BeamSt
   return beam;
 }
 
-std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& engine, std::string_view roman,
-                                                  std::size_t max_beam) {
-  const std::string_view input = utf8::trim_whitespace(roman);
-  if (input.empty() || std::any_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
-    return {};
-  }
-  const std::size_t n = input.size();
-  std::vector<std::vector<BeamState>> buckets(n + 1);
-  PrefixCache prefix_cache;
-  buckets[0].push_back({"", 0.0, false, TriePosition{}});
+namespace {
 
-  struct Match {
-    const RuleEntry* rule;
-    std::size_t length;
-  };
-  std::vector<Match> matches;
-  for (std::size_t p = 0; p < n; ++p) {
-    if (buckets[p].empty()) continue;
-    const std::vector<BeamState> beam = prune_beam(engine.lexicon, std::move(buckets[p]), prefix_cache, max_beam);
-    buckets[p].clear();
-    const char c = input[p];
+struct RuleMatch {
+  const RuleEntry* rule;
+  std::size_t length;
+};
 
-    if (c >= '0' && c <= '9') {
-      for (const BeamState& s : beam) extend(buckets[p + 1], engine.lexicon, s, {std::string_view(&c, 1)}, s.penalty, false);
-      continue;
-    }
-
-    matches.clear();
-    const auto rules = engine.rules_by_first_char.find(static_cast<char32_t>(static_cast<unsigned char>(utf8::ascii_lower(c))));
-    if (rules != engine.rules_by_first_char.end()) {
-      for (const RuleEntry& rule : rules->second) {
-        if (rule_matches(rule.roman, input.substr(p))) matches.push_back({&rule, rule.roman.size()});
-      }
-    }
-    if (matches.empty()) {
-      for (const BeamState& s : beam) {
-        extend(buckets[p + 1], engine.lexicon, s, {std::string_view(&c, 1)}, s.penalty + kUnmatchedLetterPenalty, false);
-      }
-      continue;
-    }
-
-    // The first match in rule order sets the length; longer keys met later are not used,
-    // and shorter ones only up to two letters, with a bias.
-    const std::size_t max_len = matches.front().length;
-    for (const Match& match : matches) {
-      if (match.length != max_len && match.length > 2) continue;
-      const double bias = match.length < max_len ? kShorterMatchBias : 0.0;
-      for (const BeamState& s : beam) expand_state(engine.lexicon, s, *match.rule, bias, p, buckets[p + match.length]);
-    }
+// Grows each state of the beam at position p by the letter there into the buckets of the
+// positions it reaches. matches is scratch space, kept between calls.
+void advance_beam(const TransliterationEngine& engine, std::string_view input, std::size_t p,
+                  const std::vector<BeamState>& beam, std::vector<RuleMatch>& matches,
+                  std::vector<std::vector<BeamState>>& buckets) {
+  const char c = input[p];
+  const std::string_view letter = input.substr(p, 1);
+  if (c >= '0' && c <= '9') {
+    for (const BeamState& s : beam) extend(buckets[p + 1], engine.lexicon, s, {letter}, s.penalty, false);
+    return;
   }
 
-  const std::vector<BeamState> final_beam = prune_beam(engine.lexicon, std::move(buckets[n]), prefix_cache, max_beam);
+  matches.clear();
+  const char32_t first = static_cast<unsigned char>(utf8::ascii_lower(c));
+  const auto rules = engine.rules_by_first_char.find(first);
+  if (rules != engine.rules_by_first_char.end()) {
+    for (const RuleEntry& rule : rules->second) {
+      if (rule_matches(rule.roman, input.substr(p))) matches.push_back({&rule, rule.roman.size()});
+    }
+  }
+  if (matches.empty()) {
+    for (const BeamState& s : beam) {
+      extend(buckets[p + 1], engine.lexicon, s, {letter}, s.penalty + kUnmatchedLetterPenalty, false);
+    }
+    return;
+  }
+
+  // The first match in rule order sets the length; longer keys met later are not used,
+  // and shorter ones only up to two letters, with a bias.
+  const std::size_t max_len = matches.front().length;
+  for (const RuleMatch& match : matches) {
+    if (match.length != max_len && match.length > 2) continue;
+    const double bias = match.length < max_len ? kShorterMatchBias : 0.0;
+    for (const BeamState& s : beam) expand_state(engine.lexicon, s, *match.rule, bias, p, buckets[p + match.length]);
+  }
+}
+
+// Each text of the final beam once, at its lowest penalty, with the halanta variant of a
+// final bare consonant where one applies; lowest penalty first, ties in order of arrival.
+std::vector<PhoneticForm> collect_forms(const std::vector<BeamState>& final_beam) {
   std::vector<PhoneticForm> forms;
   TextKeyedMap<std::size_t> index_of;
   auto record = [&](std::string word, double penalty) {
@@ -322,6 +317,29 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
   std::stable_sort(forms.begin(), forms.end(),
                    [](const PhoneticForm& a, const PhoneticForm& b) { return a.penalty < b.penalty; });
   return forms;
+}
+
+}  // namespace
+
+std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& engine, std::string_view roman,
+                                                  std::size_t max_beam) {
+  const std::string_view input = utf8::trim_whitespace(roman);
+  if (input.empty() || std::any_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+    return {};
+  }
+  // buckets[p]: the states that have read the first p letters.
+  const std::size_t n = input.size();
+  std::vector<std::vector<BeamState>> buckets(n + 1);
+  PrefixCache prefix_cache;
+  buckets[0].push_back({"", 0.0, false, TriePosition{}});
+  std::vector<RuleMatch> matches;
+  for (std::size_t p = 0; p < n; ++p) {
+    if (buckets[p].empty()) continue;
+    const std::vector<BeamState> beam = prune_beam(engine.lexicon, std::move(buckets[p]), prefix_cache, max_beam);
+    buckets[p].clear();
+    advance_beam(engine, input, p, beam, matches, buckets);
+  }
+  return collect_forms(prune_beam(engine.lexicon, std::move(buckets[n]), prefix_cache, max_beam));
 }
 
 std::string roman_to_skeleton(std::string_view roman) {

@@ -15,10 +15,6 @@ namespace {
 constexpr std::size_t kDefaultLimit = 5;
 constexpr std::size_t kBeamOpen = 48;
 constexpr std::size_t kBeamAnchored = 16;
-constexpr std::size_t kBeamStem = 8;
-constexpr std::size_t kCompletionSeeds = 3;
-constexpr std::size_t kCompletionsPerSeed = 6;
-constexpr std::uint16_t kMinStemFrequency = 20000;
 
 struct RomanSuffix {
   std::string_view roman;
@@ -105,47 +101,141 @@ std::string english_plural(std::string_view form) {
   return with_ending(form, "्स");
 }
 
+// A rule form's base falls by this much for each point of its penalty.
+constexpr double kScorePerPenalty = 5200;
+
 std::int64_t penalty_score(double base, double per_penalty, double penalty, std::int64_t minimum) {
   return std::max(minimum, round_score(base - per_penalty * penalty));
 }
 
-// Case endings typed on a stem: the first ending whose stem gives a word ends the search.
-void add_case_ending_forms(ScoringContext& context, std::string_view lower) {
-  const TransliterationEngine& engine = context.engine;
-  for (const RomanSuffix& suffix : ROMAN_VIBHAKTI_SUFFIXES) {
-    if (!lower.ends_with(suffix.roman)) continue;
-    const std::string_view stem = lower.substr(0, lower.size() - suffix.roman.size());
-    if (stem.size() >= 3) {
-      if (const auto* forms = find_value(engine.loanwords, stem)) {
-        for (std::size_t i = 0; i < forms->size(); ++i) {
-          add_phonetic_candidate(context, with_ending((*forms)[i], suffix.devanagari),
-                                 46000 - 6000 * static_cast<std::int64_t>(i), SourceKind::phonetic, 0);
-        }
-        return;
-      }
-    }
-    if (stem.size() < 2) continue;
-    bool matched = false;
-    if (const auto* words = find_value(engine.aliases, stem); words != nullptr && !words->empty()) {
-      add_phonetic_candidate(context, with_ending(words->front(), suffix.devanagari), 24000, SourceKind::phonetic,
-                             34000);
-      matched = true;
-    }
-    if (stem.size() >= 3) {
-      for (const PhoneticForm& form : generate_phonetic_forms(engine, stem, kBeamStem)) {
-        const std::string* standard = find_value(engine.normalization_equivalents, form.word);
-        const std::string_view word = standard != nullptr ? std::string_view(*standard) : form.word;
-        const std::uint16_t freq = trie_frequency(engine.lexicon, word);
-        if (freq < kMinStemFrequency) continue;
-        add_phonetic_candidate(context, with_ending(word, suffix.devanagari), penalty_score(24000, 5200, form.penalty, 0),
-                               SourceKind::phonetic, std::min<std::uint32_t>(freq, 36000));
-        matched = true;
-      }
-    }
-    if (matched) return;
+// Each later word of a list scores a step less than the one before it.
+constexpr std::int64_t kListStep = 6000;
+
+std::int64_t listed_score(std::int64_t base, std::int64_t step, std::size_t i) {
+  return base - step * static_cast<std::int64_t>(i);
+}
+
+// Words the typist picked for this text before, at the scores learning gave them.
+void add_learned_words(ScoringContext& context, std::string_view lower) {
+  if (const auto* learned = find_value(context.engine.learned_aliases, lower)) {
+    for (const Candidate& word : *learned) add_phonetic_candidate(context, word.text, word.score, SourceKind::alias, 0);
   }
 }
 
+constexpr std::int64_t kAliasBase = 64000;
+
+// Whether the text is an alias, though its list may be empty.
+bool add_aliases(ScoringContext& context, std::string_view lower) {
+  const auto* aliases = find_value(context.engine.aliases, lower);
+  if (aliases == nullptr) return false;
+  for (std::size_t i = 0; i < aliases->size(); ++i) {
+    add_phonetic_candidate(context, (*aliases)[i], listed_score(kAliasBase, kListStep, i), SourceKind::alias, 0);
+  }
+  return true;
+}
+
+constexpr std::int64_t kLoanwordBase = 61000;
+
+// Whether the text is a loanword, though its list may be empty.
+bool add_loanwords(ScoringContext& context, std::string_view lower) {
+  const auto* loanwords = find_value(context.engine.loanwords, lower);
+  if (loanwords == nullptr) return false;
+  for (std::size_t i = 0; i < loanwords->size(); ++i) {
+    add_phonetic_candidate(context, (*loanwords)[i], listed_score(kLoanwordBase, kListStep, i), SourceKind::alias, 0);
+  }
+  return true;
+}
+
+constexpr std::int64_t kLoanwordPluralBase = 58000;
+constexpr std::size_t kMinPluralBytes = 4;
+
+// An English plural of a loanword: "s" on the loanword, but not "ss" ("class") or "us" ("bonus").
+void add_loanword_plurals(ScoringContext& context, std::string_view lower) {
+  if (lower.size() < kMinPluralBytes || !lower.ends_with('s') || lower.ends_with("ss") || lower.ends_with("us")) return;
+  const auto* singular = find_value(context.engine.loanwords, lower.substr(0, lower.size() - 1));
+  if (singular == nullptr) return;
+  for (std::size_t i = 0; i < singular->size(); ++i) {
+    add_phonetic_candidate(context, english_plural((*singular)[i]), listed_score(kLoanwordPluralBase, kListStep, i),
+                           SourceKind::alias, 0);
+  }
+}
+
+constexpr std::int64_t kLoanwordStemBase = 46000;
+
+// Whether the stem is a loanword, though its list may be empty.
+bool add_loanword_stem_forms(ScoringContext& context, std::string_view stem, std::string_view ending) {
+  const auto* forms = find_value(context.engine.loanwords, stem);
+  if (forms == nullptr) return false;
+  for (std::size_t i = 0; i < forms->size(); ++i) {
+    add_phonetic_candidate(context, with_ending((*forms)[i], ending), listed_score(kLoanwordStemBase, kListStep, i),
+                           SourceKind::phonetic, 0);
+  }
+  return true;
+}
+
+constexpr std::int64_t kAliasStemBase = 24000;
+constexpr std::uint32_t kAliasStemFloor = 34000;
+
+// Only the stem's first alias takes the ending.
+bool add_alias_stem_form(ScoringContext& context, std::string_view stem, std::string_view ending) {
+  const auto* words = find_value(context.engine.aliases, stem);
+  if (words == nullptr || words->empty()) return false;
+  add_phonetic_candidate(context, with_ending(words->front(), ending), kAliasStemBase, SourceKind::phonetic,
+                         kAliasStemFloor);
+  return true;
+}
+
+constexpr double kRuleStemBase = 24000;
+constexpr std::size_t kBeamStem = 8;
+constexpr std::uint16_t kMinStemFrequency = 20000;
+constexpr std::uint32_t kRuleStemFloorCap = 36000;
+
+// Rule forms of the stem that are frequent words, in their standard spelling.
+bool add_rule_stem_forms(ScoringContext& context, std::string_view stem, std::string_view ending) {
+  const TransliterationEngine& engine = context.engine;
+  bool matched = false;
+  for (const PhoneticForm& form : generate_phonetic_forms(engine, stem, kBeamStem)) {
+    const std::string* standard = find_value(engine.normalization_equivalents, form.word);
+    const std::string_view word = standard != nullptr ? std::string_view(*standard) : form.word;
+    const std::uint16_t freq = trie_frequency(engine.lexicon, word);
+    if (freq < kMinStemFrequency) continue;
+    add_phonetic_candidate(context, with_ending(word, ending),
+                           penalty_score(kRuleStemBase, kScorePerPenalty, form.penalty, 0), SourceKind::phonetic,
+                           std::min<std::uint32_t>(freq, kRuleStemFloorCap));
+    matched = true;
+  }
+  return matched;
+}
+
+constexpr std::size_t kMinCaseEndingBytes = 5;
+constexpr std::size_t kMinStemBytes = 2;
+constexpr std::size_t kMinSpeltStemBytes = 3;  // for a loanword or rule stem
+
+// Case endings typed on a stem: the first ending whose stem gives a word ends the search.
+void add_case_ending_forms(ScoringContext& context, std::string_view lower) {
+  if (lower.size() < kMinCaseEndingBytes) return;
+  for (const RomanSuffix& suffix : ROMAN_VIBHAKTI_SUFFIXES) {
+    if (!lower.ends_with(suffix.roman)) continue;
+    const std::string_view stem = lower.substr(0, lower.size() - suffix.roman.size());
+    if (stem.size() >= kMinSpeltStemBytes && add_loanword_stem_forms(context, stem, suffix.devanagari)) return;
+    if (stem.size() < kMinStemBytes) continue;
+    const bool alias = add_alias_stem_form(context, stem, suffix.devanagari);
+    const bool rule = stem.size() >= kMinSpeltStemBytes && add_rule_stem_forms(context, stem, suffix.devanagari);
+    if (alias || rule) return;
+  }
+}
+
+constexpr double kRuleFormBase = 28000;
+
+void add_rule_forms(ScoringContext& context, const std::vector<PhoneticForm>& forms) {
+  for (const PhoneticForm& form : forms) {
+    add_phonetic_candidate(context, form.word, penalty_score(kRuleFormBase, kScorePerPenalty, form.penalty, 0),
+                           SourceKind::phonetic, 0);
+  }
+}
+
+// Shorthand without vowels ("ktm"): a lowercase text of three letters or more, at most one
+// in four a vowel, none of whose rule forms is a word.
 bool skeleton_applies(std::string_view lower, const std::vector<PhoneticForm>& forms, const LexiconTrie& lexicon) {
   if (lower.size() < 3 || !all_bytes(lower, is_lower)) return false;
   const auto vowels = std::count_if(lower.begin(), lower.end(),
@@ -153,6 +243,47 @@ bool skeleton_applies(std::string_view lower, const std::vector<PhoneticForm>& f
   if (4 * static_cast<std::size_t>(vowels) > lower.size()) return false;
   return std::none_of(forms.begin(), forms.end(),
                       [&](const PhoneticForm& form) { return trie_frequency(lexicon, form.word) != 0; });
+}
+
+constexpr std::int64_t kSkeletonBase = 14000;
+constexpr std::int64_t kSkeletonStep = 3000;
+constexpr std::uint32_t kSkeletonFloor = 16000;
+
+void add_skeleton_words(ScoringContext& context, std::string_view lower, const std::vector<PhoneticForm>& forms) {
+  const TransliterationEngine& engine = context.engine;
+  if (!skeleton_applies(lower, forms, engine.lexicon)) return;
+  const std::string skeleton = roman_to_skeleton(lower);
+  const auto* words = skeleton.size() >= 2 ? find_value(engine.skeleton_index, skeleton) : nullptr;
+  if (words == nullptr) return;
+  for (std::size_t i = 0; i < words->size(); ++i) {
+    add_phonetic_candidate(context, (*words)[i], listed_score(kSkeletonBase, kSkeletonStep, i), SourceKind::phonetic,
+                           kSkeletonFloor);
+  }
+}
+
+constexpr std::size_t kCompletionSeeds = 3;
+constexpr std::size_t kCompletionsPerSeed = 6;
+constexpr double kCompletionBase = 9000;
+constexpr double kCompletionPerPenalty = 1500;  // of the seed
+constexpr double kCompletionPerLetter = 2500;   // each character longer or shorter than the seed
+constexpr std::int64_t kMinCompletionScore = 1000;
+
+// Lexicon words that begin with one of the best rule forms of a text of two letters or more.
+void add_completions(ScoringContext& context, std::string_view roman, const std::vector<PhoneticForm>& forms) {
+  if (roman.size() < 2) return;
+  for (std::size_t s = 0; s < std::min(kCompletionSeeds, forms.size()); ++s) {
+    const PhoneticForm& seed = forms[s];
+    const std::size_t seed_length = utf8::length(seed.word);
+    if (seed_length < 2) continue;
+    for (const PrefixMatch& match : trie_search_prefix(context.engine.lexicon, seed.word, kCompletionsPerSeed)) {
+      if (match.word == seed.word) continue;
+      const std::size_t length = utf8::length(match.word);
+      const double d = static_cast<double>(length > seed_length ? length - seed_length : seed_length - length);
+      const double score = kCompletionBase - kCompletionPerPenalty * seed.penalty - kCompletionPerLetter * d;
+      add_phonetic_candidate(context, match.word, std::max<std::int64_t>(kMinCompletionScore, round_score(score)),
+                             SourceKind::trie, 0);
+    }
+  }
 }
 
 std::vector<Candidate> ranked(const CandidatePool& pool, std::size_t limit) {
@@ -186,66 +317,18 @@ SuggestResult suggest(const TransliterationEngine& engine, std::string_view roma
 
   CandidatePool pool;
   ScoringContext context{engine, options, pool};
-
-  if (const auto* learned = find_value(engine.learned_aliases, lower)) {
-    for (const Candidate& word : *learned) add_phonetic_candidate(context, word.text, word.score, SourceKind::alias, 0);
-  }
-  const auto* aliases = find_value(engine.aliases, lower);
-  if (aliases != nullptr) {
-    for (std::size_t i = 0; i < aliases->size(); ++i) {
-      add_phonetic_candidate(context, (*aliases)[i], 64000 - 6000 * static_cast<std::int64_t>(i), SourceKind::alias, 0);
-    }
-  }
-  const auto* loanwords = find_value(engine.loanwords, lower);
-  if (loanwords != nullptr) {
-    for (std::size_t i = 0; i < loanwords->size(); ++i) {
-      add_phonetic_candidate(context, (*loanwords)[i], 61000 - 6000 * static_cast<std::int64_t>(i), SourceKind::alias,
-                             0);
-    }
-  } else if (lower.size() >= 4 && lower.ends_with('s') && !lower.ends_with("ss") && !lower.ends_with("us") &&
-             aliases == nullptr) {
-    if (const auto* singular = find_value(engine.loanwords, std::string_view(lower).substr(0, lower.size() - 1))) {
-      for (std::size_t i = 0; i < singular->size(); ++i) {
-        add_phonetic_candidate(context, english_plural((*singular)[i]), 58000 - 6000 * static_cast<std::int64_t>(i),
-                               SourceKind::alias, 0);
-      }
-    }
-  }
-
-  const bool anchored = aliases != nullptr || loanwords != nullptr;
-  if (!anchored && lower.size() >= 5) add_case_ending_forms(context, lower);
-
+  add_learned_words(context, lower);
+  const bool is_alias = add_aliases(context, lower);
+  const bool is_loanword = add_loanwords(context, lower);
+  if (!is_alias && !is_loanword) add_loanword_plurals(context, lower);
+  // A text listed as a whole is no stem with an ending, nor shorthand, and its rule forms
+  // get a narrower beam.
+  const bool anchored = is_alias || is_loanword;
+  if (!anchored) add_case_ending_forms(context, lower);
   const std::vector<PhoneticForm> forms = generate_phonetic_forms(engine, roman, anchored ? kBeamAnchored : kBeamOpen);
-  for (const PhoneticForm& form : forms) {
-    add_phonetic_candidate(context, form.word, penalty_score(28000, 5200, form.penalty, 0), SourceKind::phonetic, 0);
-  }
-
-  if (!anchored && skeleton_applies(lower, forms, engine.lexicon)) {
-    const std::string skeleton = roman_to_skeleton(lower);
-    const auto* words = skeleton.size() >= 2 ? find_value(engine.skeleton_index, skeleton) : nullptr;
-    if (words != nullptr) {
-      for (std::size_t i = 0; i < words->size(); ++i) {
-        add_phonetic_candidate(context, (*words)[i], 14000 - 3000 * static_cast<std::int64_t>(i), SourceKind::phonetic,
-                               16000);
-      }
-    }
-  }
-
-  if (n >= 2) {
-    for (std::size_t s = 0; s < std::min(kCompletionSeeds, forms.size()); ++s) {
-      const PhoneticForm& seed = forms[s];
-      const std::size_t seed_length = utf8::length(seed.word);
-      if (seed_length < 2) continue;
-      for (const PrefixMatch& match : trie_search_prefix(engine.lexicon, seed.word, kCompletionsPerSeed)) {
-        if (match.word == seed.word) continue;
-        const std::size_t length = utf8::length(match.word);
-        const double d = static_cast<double>(length > seed_length ? length - seed_length : seed_length - length);
-        add_phonetic_candidate(context, match.word, std::max<std::int64_t>(1000, round_score(9000 - 1500 * seed.penalty - 2500 * d)),
-                               SourceKind::trie, 0);
-      }
-    }
-  }
-
+  add_rule_forms(context, forms);
+  if (!anchored) add_skeleton_words(context, lower, forms);
+  add_completions(context, roman, forms);
   return {ranked(pool, limit), false};
 }
 
