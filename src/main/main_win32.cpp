@@ -35,6 +35,7 @@ constexpr wchar_t kHostClass[] = L"TarovikTrayHost";
 
 // Owned by the host window thread.
 HHOOK keyboard_hook_handle = nullptr;
+HHOOK mouse_hook_handle = nullptr;
 HWND popup_window = nullptr;
 HWND pill_window = nullptr;
 HICON icon_active = nullptr;
@@ -164,19 +165,23 @@ void enable_per_monitor_dpi_awareness() {
 }
 
 const CommitOutput& commit_output() {
-  static const CommitOutput output{send_injected_keys, [] { return corrections_log_path(); },
-                                   [] { ShowWindow(popup_window, SW_HIDE); }};
+  static const CommitOutput output{send_injected, [] { return corrections_log_path(); },
+                                   [] { ShowWindow(popup_window, SW_HIDE); },
+                                   [] { return reinterpret_cast<WindowId>(GetForegroundWindow()); }};
   return output;
 }
 
-void drain_commits() {
+// Retries a drain that waited for events still on their way, should they never come back.
+constexpr UINT_PTR kDrainRetryTimer = 102;
+constexpr UINT kDrainRetryMs = 50;
+
+void drain_commits(HWND host) {
   SharedState* shared = GLOBAL_STATE.load();
-  CommitQueue* queue = COMMIT_QUEUE.load();
-  if (shared == nullptr || queue == nullptr) {
+  if (shared == nullptr) {
     ShowWindow(popup_window, SW_HIDE);
     return;
   }
-  drain_commit_queue(*shared, *queue, commit_output());
+  if (!input_road().drain(*shared, commit_output(), GetTickCount64())) SetTimer(host, kDrainRetryTimer, kDrainRetryMs, nullptr);
 }
 
 std::optional<Point> caret_on_screen(HWND foreground) {
@@ -211,8 +216,7 @@ void refresh_popup(bool show) {
   if (shared == nullptr || popup_window == nullptr) return;
   std::lock_guard lock(shared->mutex);
   const ImeState& state = shared->state;
-  if (!show || !state.config.show_candidate_popup || (state.roman.empty() && !state.predictions_shown) ||
-      state.candidates.empty()) {
+  if (!show || !popup_shows_rows(state)) {
     ShowWindow(popup_window, SW_HIDE);
     return;
   }
@@ -260,7 +264,7 @@ void refresh_popup(bool show) {
 void click_candidate(HWND host, std::size_t index) {
   SharedState* shared = GLOBAL_STATE.load();
   if (shared == nullptr) return;
-  if (CommitQueue* queue = COMMIT_QUEUE.load()) drain_commit_queue(*shared, *queue, commit_output());
+  drain_commit_queue(*shared, input_road().queue(), commit_output());
   if (const auto popup_flag = commit_clicked_candidate(*shared, index, commit_output())) {
     PostMessageW(host, WM_APP_POPUP_REFRESH, *popup_flag ? 1 : 0, 0);
   }
@@ -271,6 +275,8 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_APP_INSTALL_HOOK:
       if (keyboard_hook_handle == nullptr) {
         keyboard_hook_handle = SetWindowsHookExW(WH_KEYBOARD_LL, keyboard_hook_proc, GetModuleHandleW(nullptr), 0);
+        // Clicks move the caret: they end the word and wait behind a commit on its way.
+        mouse_hook_handle = SetWindowsHookExW(WH_MOUSE_LL, mouse_hook_proc, GetModuleHandleW(nullptr), 0);
       }
       refresh(window, false);
       return 0;
@@ -298,7 +304,10 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       show_tray_menu(window, indicator_state());
       return 0;
     case WM_TIMER:
-      if (wparam == kToastTimer) {
+      if (wparam == kDrainRetryTimer) {
+        KillTimer(window, kDrainRetryTimer);
+        drain_commits(window);
+      } else if (wparam == kToastTimer) {
         KillTimer(window, kToastTimer);
         SharedState* shared = GLOBAL_STATE.load();
         bool in_use = false;  // a composition or predictions took the popup over from the toast
@@ -316,7 +325,7 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       refresh(window, false);
       return 0;
     case WM_APP_COMMIT_READY:
-      drain_commits();
+      drain_commits(window);
       return 0;
     case WM_APP_POPUP_REFRESH:
       refresh_popup(wparam != 0);
@@ -332,7 +341,9 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
       return 0;
     case WM_DESTROY: {
       if (keyboard_hook_handle != nullptr) UnhookWindowsHookEx(keyboard_hook_handle);
+      if (mouse_hook_handle != nullptr) UnhookWindowsHookEx(mouse_hook_handle);
       keyboard_hook_handle = nullptr;
+      mouse_hook_handle = nullptr;
       NOTIFYICONDATAW tray{};
       tray.cbSize = sizeof tray;
       tray.hWnd = window;
@@ -376,7 +387,6 @@ int run_tray_host() {
     return 101;
   }
   HOST_WINDOW.store(host);
-  COMMIT_QUEUE.store(new CommitQueue);
   popup_window = create_candidate_popup(instance);
   set_popup_click_callback([host](std::size_t row) { click_candidate(host, row); });
   pill_window = create_status_pill(instance);

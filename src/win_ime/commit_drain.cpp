@@ -3,51 +3,76 @@
 #include <mutex>
 #include <variant>
 
-#include "phonetic/prediction.h"
 #include "win_ime/corrections_log.h"
 
 namespace tarovik {
 
 namespace {
 
-// Only promoted picks are learned (when asked) and logged.
-void follow_up(SharedState& shared, const CommitAction& action, bool learn, bool log, const CommitOutput& out) {
+// Only promoted picks are logged; they were learned when the commit was decided.
+void log_pick(const CommitAction& action, bool log, const CommitOutput& out) {
   if (!action.promoted) return;
-  if (learn) {
-    std::lock_guard lock(shared.mutex);
-    learn_promoted_word(shared.state.engine, action.roman, action.word);
-  }
   append_correction_record(log, out.log_path(), action.roman, action.top1, action.word, action.prev_word);
+}
+
+void append_keys(std::vector<InjectedInput>& events, const std::vector<InjectedKey>& keys) {
+  events.insert(events.end(), keys.begin(), keys.end());
+}
+
+// The word's window went to the back before its commit was typed: forget the word there.
+void abandon_word(SharedState& shared) {
+  std::lock_guard lock(shared.mutex);
+  ImeState& s = shared.state;
+  s.cancel_composition();
+  s.previous_word.reset();
+  s.last_commit.reset();
+  s.rows_on_screen = false;
+}
+
+// A held-back key or button goes out marked with its place in the user's order.
+template <class Replay>
+void append_replay(std::vector<InjectedInput>& events, const QueuedInput& queued) {
+  if (const auto* replay = std::get_if<Replay>(&queued.input)) {
+    Replay marked = *replay;
+    marked.extra_info = replay_extra_info(queued.sequence);
+    events.push_back(marked);
+  }
+}
+
+// Adds one queued input's events; gives the commit when it is to be typed.
+const CommitAction* append_input(std::vector<InjectedInput>& events, const QueuedInput& queued, SharedState& shared,
+                                 const CommitOutput& out) {
+  append_replay<InjectedKey>(events, queued);
+  append_replay<InjectedButton>(events, queued);
+  const auto* action = std::get_if<CommitAction>(&queued.input);
+  if (action == nullptr) return nullptr;
+  if (out.foreground && out.foreground() != queued.target) {
+    abandon_word(shared);
+    return nullptr;
+  }
+  append_keys(events, build_injected_keys(action->erase_count, action->text));
+  return action;
 }
 
 }  // namespace
 
 void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out) {
-  bool learn = false;
   bool log = false;
   {
     std::lock_guard lock(shared.mutex);
-    learn = shared.state.config.learn_promoted_words;
     log = shared.state.config.dev_correction_log;
   }
-  // One send for everything taken: keys typed while it is under way are then held back behind
-  // all of it, not only behind the part already sent.
+  // One send for everything taken: what is typed meanwhile then waits behind all of it.
   const std::deque<QueuedInput> inputs = queue.take_all();
-  std::vector<InjectedKey> keys;
+  std::vector<InjectedInput> events;
+  std::vector<const CommitAction*> typed;
   bool hidden = false;
   for (const QueuedInput& input : inputs) {
-    if (const auto* action = std::get_if<CommitAction>(&input)) {
-      if (!std::exchange(hidden, true)) out.hide_popup();
-      const std::vector<InjectedKey> typed = build_injected_keys(action->erase_count, action->text);
-      keys.insert(keys.end(), typed.begin(), typed.end());
-    } else {
-      keys.push_back(std::get<InjectedKey>(input));
-    }
+    if (std::holds_alternative<CommitAction>(input.input) && !std::exchange(hidden, true)) out.hide_popup();
+    if (const CommitAction* action = append_input(events, input, shared, out)) typed.push_back(action);
   }
-  if (!keys.empty()) out.send(keys);
-  for (const QueuedInput& input : inputs) {
-    if (const auto* action = std::get_if<CommitAction>(&input)) follow_up(shared, *action, learn, log, out);
-  }
+  if (!events.empty()) out.send(events);
+  for (const CommitAction* action : typed) log_pick(*action, log, out);
 }
 
 std::optional<bool> commit_clicked_candidate(SharedState& shared, std::size_t index, const CommitOutput& out) {
@@ -62,10 +87,12 @@ std::optional<bool> commit_clicked_candidate(SharedState& shared, std::size_t in
                                                             : state.commit_candidate(index, " ");
     if (!action) return std::nullopt;
     popup_flag = state.predictions_shown && state.config.show_candidate_popup;
+    state.rows_on_screen = popup_flag;
   }
-  out.send(build_injected_keys(action->erase_count, action->text));
-  // A promoted pick was made with learning on; an accepted prediction has no roman to learn.
-  follow_up(shared, *action, !action->roman.empty(), log, out);
+  std::vector<InjectedInput> events;
+  append_keys(events, build_injected_keys(action->erase_count, action->text));
+  out.send(events);
+  log_pick(*action, log, out);
   return popup_flag;
 }
 

@@ -119,6 +119,8 @@ std::optional<CommitAction> ImeState::commit_candidate(std::size_t index, std::s
   action.erase_count = utf8::length(roman);
   action.promoted = index != 0 && config.learn_promoted_words;
   action.text = action.word + std::string(suffix);
+  // Learned now, in key order, so the next word's candidates never depend on typing speed.
+  if (action.promoted) learn_promoted_word(engine, action.roman, action.word);
 
   previous_word = action.word;
   clear_composition();
@@ -174,9 +176,16 @@ std::optional<CommitAction> ImeState::undo_last_commit() {
   return action;
 }
 
+bool popup_shows_rows(const ImeState& state) {
+  return state.config.show_candidate_popup && (!state.roman.empty() || state.predictions_shown) &&
+         !state.candidates.empty();
+}
+
 void CommitQueue::push(QueuedInput input) {
   std::lock_guard lock(mutex_);
-  inputs_.push_back(std::move(input));
+  auto at = inputs_.end();
+  while (at != inputs_.begin() && comes_before(input.sequence, std::prev(at)->sequence)) --at;
+  inputs_.insert(at, std::move(input));
 }
 
 std::deque<QueuedInput> CommitQueue::take_all() {
@@ -187,6 +196,12 @@ std::deque<QueuedInput> CommitQueue::take_all() {
 bool CommitQueue::empty() {
   std::lock_guard lock(mutex_);
   return inputs_.empty();
+}
+
+std::optional<std::uint32_t> CommitQueue::first_sequence() {
+  std::lock_guard lock(mutex_);
+  if (inputs_.empty()) return std::nullopt;
+  return inputs_.front().sequence;
 }
 
 }  // namespace tarovik

@@ -69,6 +69,8 @@ struct ImeState {
   bool predictions_shown = false;
   // The word outgrew the roman buffer: it is left as typed until it ends.
   bool overlong_word = false;
+  // The popup shows the rows of candidates: keys act on rows only while the user sees them.
+  bool rows_on_screen = false;
 
   ImeState(TransliterationEngine engine, ImeConfig config);
 
@@ -87,16 +89,35 @@ struct ImeState {
   void show_predictions(std::string_view word);
 };
 
-// A commit, or a key of the user's that must reach the application after the commits before it.
-using QueuedInput = std::variant<CommitAction, InjectedKey>;
+// Whether the popup, refreshed now, would show rows of the state.
+bool popup_shows_rows(const ImeState& state);
 
-// What the hook hands to the host window, drained in order. Its lock is never held together
-// with the state's.
+// The state as every thread reaches it, behind its one lock.
+struct SharedState {
+  std::mutex mutex;
+  ImeState state;
+};
+
+// A commit, or a key or button of the user's that must reach the application after the input
+// before it. sequence is the place in the user's order of the event that made it.
+struct QueuedInput {
+  std::variant<CommitAction, InjectedKey, InjectedButton> input;
+  std::uint32_t sequence = 0;
+  WindowId target = 0;  // a commit: the window its word was typed in
+};
+
+// Whether sequence a comes before b, across the counter's wrap.
+inline bool comes_before(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(a - b) < 0; }
+
+// What the hooks hand to the host window, drained in the user's order. Its lock is never held
+// together with the state's.
 class CommitQueue {
  public:
+  // Keeps the user's order: a replayed event decided late still goes before later ones.
   void push(QueuedInput input);
   std::deque<QueuedInput> take_all();
   bool empty();
+  std::optional<std::uint32_t> first_sequence();
 
  private:
   std::mutex mutex_;

@@ -1,22 +1,22 @@
 #include "win_ime/host_win32.h"
 
-#include "win_ime/key_injection.h"
-
 namespace tarovik {
 
 std::atomic<HWND> HOST_WINDOW{nullptr};
-std::atomic<CommitQueue*> COMMIT_QUEUE{nullptr};
 std::atomic<SharedState*> GLOBAL_STATE{nullptr};
 
 namespace {
 
-// The key of the last toggle whose key-up is still to be swallowed; the hook's own.
-std::uint16_t swallowed_toggle_key = 0;
+bool system_down(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 
-// What the program has injected and what the hook held back behind it; host window thread only.
-InputOrder input_order;
+// The keys as the system knows them: a held-back key is decided only once its replay comes
+// back, when the system has seen everything before it.
+Modifiers system_modifiers() {
+  return {system_down(VK_CONTROL), system_down(VK_MENU), system_down(VK_LWIN) || system_down(VK_RWIN),
+          system_down(VK_SHIFT)};
+}
 
-bool system_down(std::uint32_t key) { return (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }
+WindowId foreground_window() { return reinterpret_cast<WindowId>(GetForegroundWindow()); }
 
 KeyMessage key_message(WPARAM message) {
   switch (message) {
@@ -28,24 +28,82 @@ KeyMessage key_message(WPARAM message) {
   }
 }
 
+// The button event of a low-level mouse message; moves and the wheel are none.
+std::optional<ButtonEvent> button_event(WPARAM message, const MSLLHOOKSTRUCT& mouse) {
+  ButtonEvent e{MouseButton::left, false, mouse.pt.x, mouse.pt.y, static_cast<std::uint64_t>(mouse.dwExtraInfo)};
+  switch (message) {
+    case WM_LBUTTONUP: e.up = true; [[fallthrough]];
+    case WM_LBUTTONDOWN: e.button = MouseButton::left; return e;
+    case WM_RBUTTONUP: e.up = true; [[fallthrough]];
+    case WM_RBUTTONDOWN: e.button = MouseButton::right; return e;
+    case WM_MBUTTONUP: e.up = true; [[fallthrough]];
+    case WM_MBUTTONDOWN: e.button = MouseButton::middle; return e;
+    case WM_XBUTTONUP: e.up = true; [[fallthrough]];
+    case WM_XBUTTONDOWN: e.button = HIWORD(mouse.mouseData) == XBUTTON2 ? MouseButton::x2 : MouseButton::x1; return e;
+    default: return std::nullopt;
+  }
+}
+
+// The popup and the pill never take the focus: a click on them moves no caret.
+bool over_own_window(POINT point) {
+  HWND window = GetAncestor(WindowFromPoint(point), GA_ROOT);
+  DWORD process = 0;
+  if (window != nullptr) GetWindowThreadProcessId(window, &process);
+  return process == GetCurrentProcessId();
+}
+
+INPUT key_input(const InjectedKey& key) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key.vk;
+  input.ki.wScan = key.scan;
+  input.ki.dwFlags = (key.unicode ? KEYEVENTF_UNICODE : 0) | (key.key_up ? KEYEVENTF_KEYUP : 0) |
+                     (key.extended ? KEYEVENTF_EXTENDEDKEY : 0);
+  input.ki.dwExtraInfo = static_cast<ULONG_PTR>(key.extra_info);
+  return input;
+}
+
+DWORD button_flag(const InjectedButton& b) {
+  switch (b.button) {
+    case MouseButton::left: return b.up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    case MouseButton::right: return b.up ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_RIGHTDOWN;
+    case MouseButton::middle: return b.up ? MOUSEEVENTF_MIDDLEUP : MOUSEEVENTF_MIDDLEDOWN;
+    case MouseButton::x1:
+    case MouseButton::x2: return b.up ? MOUSEEVENTF_XUP : MOUSEEVENTF_XDOWN;
+  }
+  return 0;
+}
+
+// A replayed button goes where it was pressed, however far the pointer has moved since.
+INPUT button_input(const InjectedButton& b) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = absolute_mouse_coordinate(b.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+  input.mi.dy = absolute_mouse_coordinate(b.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK | button_flag(b);
+  if (b.button == MouseButton::x1 || b.button == MouseButton::x2) {
+    input.mi.mouseData = b.button == MouseButton::x2 ? XBUTTON2 : XBUTTON1;
+  }
+  input.mi.dwExtraInfo = static_cast<ULONG_PTR>(b.extra_info);
+  return input;
+}
+
 }  // namespace
 
 void post_to_host(std::uint32_t message, WPARAM wparam) {
   if (HWND host = HOST_WINDOW.load()) PostMessageW(host, message, wparam, 0);
 }
 
-void queue_commit_action(QueuedInput input) {
-  CommitQueue* queue = COMMIT_QUEUE.load();
-  if (queue == nullptr) return;
-  queue->push(std::move(input));
-  post_to_host(WM_APP_COMMIT_READY, 0);
+InputRoad& input_road() {
+  static InputRoad road([](HostPost post) { post_to_host(post.message, post.wparam); });
+  return road;
 }
 
-std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan, bool shift, bool caps_lock_flipped) {
+std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan) {
   BYTE state[256] = {};
   GetKeyboardState(state);
-  state[VK_SHIFT] = shift ? 0x80 : 0;
-  state[VK_CAPITAL] = static_cast<BYTE>((GetKeyState(VK_CAPITAL) & 1) ^ (caps_lock_flipped ? 1 : 0));
+  state[VK_SHIFT] = system_down(VK_SHIFT) ? 0x80 : 0;
+  state[VK_CAPITAL] = static_cast<BYTE>(GetKeyState(VK_CAPITAL) & 1);
   state[VK_CONTROL] = 0;  // Ctrl and Alt never shape the character
   state[VK_MENU] = 0;
   HWND foreground = GetForegroundWindow();
@@ -59,30 +117,23 @@ std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan, bool shift, bo
 LRESULT CALLBACK keyboard_hook_proc(int code, WPARAM message, LPARAM event) {
   if (code < 0) return CallNextHookEx(nullptr, code, message, event);
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(event);
-  HookInputs inputs;
-  inputs.event = {key_message(message), key->vkCode, key->scanCode, static_cast<std::uint64_t>(key->dwExtraInfo),
-                  (key->flags & LLKHF_EXTENDED) != 0};
-  CommitQueue* queue = COMMIT_QUEUE.load();
-  inputs.hold_back = input_order.must_hold(inputs.event, queue == nullptr || queue->empty(), GetTickCount64());
-  if (inputs.event.message == KeyMessage::key_down || inputs.event.message == KeyMessage::sys_key_down) {
-    inputs.modifiers = input_order.modifiers(system_down);
-  }
-  inputs.foreground = reinterpret_cast<WindowId>(GetForegroundWindow());
-  const bool shift = inputs.modifiers.shift;
-  const bool caps_flipped = input_order.caps_lock_flipped();
-  inputs.translate = [key, shift, caps_flipped] {
-    return translate_key_to_char(key->vkCode, key->scanCode, shift, caps_flipped);
-  };
+  const KeyEvent key_event{key_message(message), key->vkCode, key->scanCode,
+                           static_cast<std::uint64_t>(key->dwExtraInfo), (key->flags & LLKHF_EXTENDED) != 0};
+  const KeyPlatform platform{system_modifiers, foreground_window,
+                             [key] { return translate_key_to_char(key->vkCode, key->scanCode); }, GetTickCount64()};
+  if (input_road().on_key(GLOBAL_STATE.load(), key_event, platform)) return 1;
+  return CallNextHookEx(nullptr, code, message, event);
+}
 
-  HookDecision decision = decide_key(GLOBAL_STATE.load(), swallowed_toggle_key, inputs);
-  // The state's lock is released here: only now queue and post.
-  if (decision.replay) {
-    input_order.held_back(inputs.event);
-    queue_commit_action(*decision.replay);
-  }
-  if (decision.action) queue_commit_action(std::move(*decision.action));
-  if (decision.post) post_to_host(decision.post->message, decision.post->wparam);
-  return decision.swallow ? 1 : CallNextHookEx(nullptr, code, message, event);
+LRESULT CALLBACK mouse_hook_proc(int code, WPARAM message, LPARAM event) {
+  if (code < 0 || message == WM_MOUSEMOVE) return CallNextHookEx(nullptr, code, message, event);
+  const auto* mouse = reinterpret_cast<const MSLLHOOKSTRUCT*>(event);
+  const std::optional<ButtonEvent> button = button_event(message, *mouse);
+  if (!button) return CallNextHookEx(nullptr, code, message, event);
+  const POINT point = mouse->pt;
+  const ButtonPlatform platform{[point] { return over_own_window(point); }, foreground_window, GetTickCount64()};
+  if (input_road().on_button(GLOBAL_STATE.load(), *button, platform)) return 1;
+  return CallNextHookEx(nullptr, code, message, event);
 }
 
 void run_message_loop() {
@@ -93,24 +144,22 @@ void run_message_loop() {
   }
 }
 
-void send_injected_keys(const std::vector<InjectedKey>& keys) {
-  if (keys.empty()) return;
-  std::vector<INPUT> inputs(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    inputs[i].type = INPUT_KEYBOARD;
-    KEYBDINPUT& k = inputs[i].ki;
-    k.wVk = keys[i].vk;
-    k.wScan = keys[i].scan;
-    k.dwFlags = (keys[i].unicode ? KEYEVENTF_UNICODE : 0) | (keys[i].key_up ? KEYEVENTF_KEYUP : 0) |
-                (keys[i].extended ? KEYEVENTF_EXTENDEDKEY : 0);
-    k.time = 0;
-    k.dwExtraInfo = static_cast<ULONG_PTR>(INJECTED_MARKER);
+void send_injected(const std::vector<InjectedInput>& events) {
+  if (events.empty()) return;
+  std::vector<INPUT> inputs;
+  inputs.reserve(events.size());
+  for (const InjectedInput& e : events) {
+    inputs.push_back(std::visit([](const auto& one) {
+      if constexpr (std::is_same_v<std::decay_t<decltype(one)>, InjectedKey>) return key_input(one);
+      else return button_input(one);
+    }, e));
   }
-  // Counted first: the hook can be called for these events, and for keys typed meanwhile,
-  // before SendInput returns. Only what SendInput took will come back through the hook.
-  input_order.injecting(inputs.size(), GetTickCount64());
+  // Counted first: the hooks can be called for these events, and for input typed meanwhile,
+  // before SendInput returns. Only what SendInput took will come back through the hooks.
+  InputOrder& order = input_road().order();
+  order.injecting(inputs.size(), GetTickCount64());
   const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  input_order.refused(inputs.size() - sent);
+  order.refused(inputs.size() - sent);
 }
 
 }  // namespace tarovik

@@ -1,5 +1,7 @@
 #include "win_ime/key_injection.h"
 
+#include <algorithm>
+
 #include "trie/utf8.h"
 
 namespace tarovik {
@@ -17,6 +19,13 @@ std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::strin
     keys.push_back({0, unit, true, true});
   }
   return keys;
+}
+
+std::int32_t absolute_mouse_coordinate(std::int32_t pixel, std::int32_t origin, std::int32_t span) {
+  if (span <= 0) return 0;
+  const std::int64_t offset = static_cast<std::int64_t>(pixel) - origin;
+  const std::int64_t scaled = (offset * 65536 + span / 2) / span;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(scaled, 0, 65535));
 }
 
 }  // namespace tarovik

@@ -2,10 +2,27 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace tarovik {
+
+// Carried by every event of the program's own typing, so the hooks let its events through.
+inline constexpr std::uint64_t INJECTED_MARKER = 0x54564E50;
+// Carried, with the event's place in the user's order above it, by a user's key or mouse
+// button that was held back and is replayed: the hooks decide it when it comes back.
+inline constexpr std::uint32_t REPLAY_MARKER = 0x54564E52;
+
+inline constexpr std::uint64_t replay_extra_info(std::uint32_t sequence) {
+  return (static_cast<std::uint64_t>(sequence) << 32) | REPLAY_MARKER;
+}
+// The place in the user's order of a replayed event, or nothing for any other event.
+inline constexpr std::optional<std::uint32_t> replayed_sequence(std::uint64_t extra_info) {
+  if ((extra_info & 0xFFFFFFFFu) != REPLAY_MARKER) return std::nullopt;
+  return static_cast<std::uint32_t>(extra_info >> 32);
+}
 
 // One injected keyboard event: a backspace, a UTF-16 unit typed as a Unicode key, or a key of
 // the user's that the hook held back and replays.
@@ -15,10 +32,29 @@ struct InjectedKey {
   bool unicode = false;
   bool key_up = false;
   bool extended = false;
+  std::uint64_t extra_info = INJECTED_MARKER;
   friend bool operator==(const InjectedKey&, const InjectedKey&) = default;
 };
 
+enum class MouseButton : std::uint8_t { left, right, middle, x1, x2 };
+
+// A press or release of the user's that was held back, replayed where it was made (screen pixels).
+struct InjectedButton {
+  MouseButton button = MouseButton::left;
+  bool up = false;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::uint64_t extra_info = 0;
+  friend bool operator==(const InjectedButton&, const InjectedButton&) = default;
+};
+
+using InjectedInput = std::variant<InjectedKey, InjectedButton>;
+
 // erase_count backspace pairs, then a down/up pair for each UTF-16 unit of text.
 std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::string_view text);
+
+// A screen coordinate as the 0..65535 scale of absolute mouse input over a span of pixels
+// starting at origin: the middle of the pixel, so it maps back to the same pixel.
+std::int32_t absolute_mouse_coordinate(std::int32_t pixel, std::int32_t origin, std::int32_t span);
 
 }  // namespace tarovik

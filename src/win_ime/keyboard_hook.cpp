@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::string_view kComposingMarks = "#*-/@\\^_`~";
 
-HookDecision pass(std::optional<HostPost> post = std::nullopt) { return {false, post, std::nullopt}; }
-HookDecision swallow(std::optional<HostPost> post = std::nullopt) { return {true, post, std::nullopt}; }
+HookDecision pass(std::optional<HostPost> post = std::nullopt) { return {false, post}; }
+HookDecision swallow(std::optional<HostPost> post = std::nullopt) { return {true, post}; }
 HostPost popup(bool show) { return {WM_APP_POPUP_REFRESH, show ? 1u : 0u}; }
 
 bool is_toggle(const ImeConfig& config, std::uint32_t key, const Modifiers& m) {
@@ -51,89 +51,129 @@ HookDecision overflowed(ImeState& s) {
   return pass(popup(false));
 }
 
-// Steps for a key-down once the state exists and the input method is enabled (lock held).
-HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
-  const std::uint32_t key = in.event.vk;
-  const Modifiers& m = in.modifiers;
-  const bool show = s.config.show_candidate_popup;
+// Remembers whether the popup will show rows once the host window has carried the decision out.
+HookDecision noted(ImeState& s, HookDecision decision) {
+  if (decision.post && decision.post->message == WM_APP_POPUP_REFRESH) {
+    s.rows_on_screen = decision.post->wparam != 0 && popup_shows_rows(s);
+  }
+  return decision;
+}
+
+// One key-down as the stages below see it; the character is asked once, since dead keys
+// change the layout's state.
+class Key {
+ public:
+  Key(ImeState& s, const HookInputs& in) : state(s), code(in.event.vk), shift(in.modifiers.shift), inputs_(in) {}
+
+  std::optional<char32_t> character() {
+    if (!translated_) translated_ = inputs_.translate ? inputs_.translate() : std::nullopt;
+    return *translated_;
+  }
+  bool composes() { return character() && is_composing_char(*character()); }
+  bool is_full_stop() const { return code == vk::oem_period && !shift; }
+  // The popup flag of the setting, and whether the rows are on screen for keys to act on.
+  bool show() const { return state.config.show_candidate_popup; }
+  bool rows_seen() const { return state.rows_on_screen && show() && !state.candidates.empty(); }
+
+  ImeState& state;
+  const std::uint32_t code;
+  const bool shift;
+
+ private:
+  const HookInputs& inputs_;
+  std::optional<std::optional<char32_t>> translated_;
+};
+
+using Stage = std::optional<HookDecision>;
+
+// An overlong word goes on through its letters, dots and backspaces; any other key ends it.
+Stage overlong_word(Key& k) {
+  if (!k.state.overlong_word) return std::nullopt;
+  if (k.code == vk::back || k.is_full_stop() || k.composes()) return pass();
+  k.state.overlong_word = false;
+  return std::nullopt;
+}
+
+// Esc gives up the word, kept in English, whether or not the popup shows it.
+Stage escape(Key& k) {
+  if (k.code != vk::escape || k.state.roman.empty()) return std::nullopt;
+  k.state.cancel_composition();
+  return swallow(popup(false));
+}
+
+// Next-word predictions after a commit: Tab or 1 to 3 accepts one, Esc drops them and the undo.
+Stage predictions(Key& k) {
+  ImeState& s = k.state;
+  if (!s.roman.empty() || !s.predictions_shown || !k.rows_seen()) return std::nullopt;
+  if (k.code == vk::escape) {
+    s.cancel_composition();
+    s.last_commit.reset();
+    return swallow(popup(false));
+  }
+  std::optional<CommitAction> accepted;
+  if (k.code == vk::tab) {
+    accepted = s.accept_prediction(std::min(s.selected, s.candidates.size() - 1));
+  } else if (k.code >= vk::key_1 && k.code <= vk::key_1 + 2 && !k.shift && s.config.number_key_commits) {
+    accepted = s.accept_prediction(k.code - vk::key_1);
+  }
+  if (!accepted) return std::nullopt;
+  return committed(std::move(*accepted), k.show() && s.predictions_shown);
+}
+
+// Moving through the candidates and picking one by its number; a digit that picks nothing is
+// composed like any other.
+Stage navigation(Key& k) {
+  ImeState& s = k.state;
+  if (s.roman.empty() || !k.rows_seen()) return std::nullopt;
+  if (k.code == vk::tab || k.code == vk::down) {
+    s.selected = (s.selected + 1) % s.candidates.size();
+    return swallow(popup(true));
+  }
+  if (k.code == vk::up) {
+    s.selected = s.selected == 0 ? s.candidates.size() - 1 : s.selected - 1;
+    return swallow(popup(true));
+  }
   const std::size_t n = clamp_max_candidates(s.config.max_candidates);
-  std::optional<std::optional<char32_t>> translated;  // asked once: dead keys change the layout's state
-  auto character = [&] {
-    if (!translated) translated = in.translate ? in.translate() : std::nullopt;
-    return *translated;
-  };
+  const bool pick_key = k.code >= vk::key_1 && k.code < vk::key_1 + n;
+  if (!pick_key || !s.config.number_key_commits || k.shift || !has_ascii_letter(s.roman)) return std::nullopt;
+  if (auto action = s.commit_candidate(k.code - vk::key_1, " ")) return committed(std::move(*action), s.predictions_shown);
+  return std::nullopt;
+}
 
-  // An overlong word goes on through its letters, dots and backspaces.
-  if (s.overlong_word) {
-    const bool in_word = key == vk::back || (key == vk::oem_period && !m.shift) ||
-                         (character() && is_composing_char(*character()));
-    if (in_word) return pass();
-    s.overlong_word = false;
-  }
+// Backspace undoes the last commit or edits the roman text, which the application edits too.
+Stage backspace(Key& k) {
+  if (k.code != vk::back) return std::nullopt;
+  ImeState& s = k.state;
+  if (auto action = s.undo_last_commit()) return committed(std::move(*action), k.show() && !s.candidates.empty());
+  const BackspaceResult result = s.composition_backspace();
+  return pass(popup(k.show() && result == BackspaceResult::still_composing));
+}
 
-  // Rows act on keys only while the popup shows them; unseen, every key is typed as usual.
-  // Predictions after a commit.
-  if (show && s.roman.empty() && s.predictions_shown && !s.candidates.empty()) {
-    std::optional<CommitAction> accepted;
-    bool handled = false;
-    if (key == vk::tab) {
-      handled = true;
-      accepted = s.accept_prediction(std::min(s.selected, s.candidates.size() - 1));
-    } else if (key == vk::escape) {
-      s.cancel_composition();
-      s.last_commit.reset();
-      return swallow(popup(false));
-    } else if (key >= vk::key_1 && key <= vk::key_1 + 2 && !m.shift && s.config.number_key_commits) {
-      handled = true;
-      accepted = s.accept_prediction(key - vk::key_1);
-    }
-    if (handled && accepted) return committed(std::move(*accepted), show && s.predictions_shown);
-  } else if (show && !s.roman.empty() && !s.candidates.empty()) {
-    // Moving through the candidates, cancelling, picking by number.
-    if (key == vk::tab || key == vk::down) {
-      s.selected = (s.selected + 1) % s.candidates.size();
-      return swallow(popup(show));
-    }
-    if (key == vk::up) {
-      s.selected = s.selected == 0 ? s.candidates.size() - 1 : s.selected - 1;
-      return swallow(popup(show));
-    }
-    if (key == vk::escape) {
-      s.cancel_composition();
-      return swallow(popup(false));
-    }
-    const bool pick_key = key >= vk::key_1 && key < vk::key_1 + n;
-    if (pick_key && s.config.number_key_commits && !m.shift && has_ascii_letter(s.roman)) {
-      if (auto action = s.commit_candidate(key - vk::key_1, " ")) return committed(std::move(*action), s.predictions_shown);
-    }
-  }
-
-  // General keys; a digit that did not pick goes on to be composed below.
-  if (key == vk::back) {
-    if (auto action = s.undo_last_commit()) return committed(std::move(*action), show && !s.candidates.empty());
-    const BackspaceResult result = s.composition_backspace();
-    return pass(popup(show && result == BackspaceResult::still_composing));
-  }
+// Space, Enter and the full stop end the word; a full stop inside an address or a number joins it.
+Stage commit_keys(Key& k) {
+  ImeState& s = k.state;
   std::optional<std::string_view> suffix;
-  if (key == vk::enter) suffix = "\r";
-  if (key == vk::space) suffix = " ";
-  if (key == vk::oem_period && !m.shift && s.config.period_purna_biram) {
+  if (k.code == vk::enter) suffix = "\r";
+  if (k.code == vk::space) suffix = " ";
+  if (k.is_full_stop() && s.config.period_purna_biram) {
     if (full_stop_joins(s.roman)) {
       if (!s.composition_push_char(U'.')) return overflowed(s);
       return pass(popup(false));
     }
     suffix = kDanda;
   }
-  if (suffix) {
-    if (auto action = s.commit_selection(*suffix)) return committed(std::move(*action), show && s.predictions_shown);
-    return pass(popup(false));
-  }
+  if (!suffix) return std::nullopt;
+  if (auto action = s.commit_selection(*suffix)) return committed(std::move(*action), k.show() && s.predictions_shown);
+  return pass(popup(false));
+}
 
-  // Characters.
-  const std::optional<char32_t> c = character();
-  if (!c) return is_caret_key(key) ? start_afresh(s) : pass();
+// Roman characters are composed and let through; other characters end the word.
+HookDecision characters(Key& k) {
+  ImeState& s = k.state;
+  const std::optional<char32_t> c = k.character();
+  if (!c) return is_caret_key(k.code) ? start_afresh(s) : pass();
   if (is_composing_char(*c)) {
-    if (s.composition_push_char(*c)) return pass(popup(show));
+    if (s.composition_push_char(*c)) return pass(popup(k.show()));
     return overflowed(s);
   }
   if (s.roman.empty()) return pass();
@@ -142,63 +182,55 @@ HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
   return pass(popup(false));
 }
 
-HookDecision decide_handling(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
-  const KeyEvent& event = in.event;
-  if (event.extra_info == INJECTED_MARKER) return pass();
-  if (event.message == KeyMessage::key_up || event.message == KeyMessage::sys_key_up) {
-    if (event.vk != 0 && event.vk == swallowed_toggle_key) {
-      swallowed_toggle_key = 0;
-      return swallow();
-    }
-    return pass();
+// A key-down once the input method is enabled, through its stages in order (lock held).
+HookDecision decide_enabled_key(ImeState& s, const HookInputs& in) {
+  Key key(s, in);
+  for (Stage (*stage)(Key&) : {overlong_word, escape, predictions, navigation, backspace, commit_keys}) {
+    if (Stage decision = stage(key)) return std::move(*decision);
   }
-  if (event.message != KeyMessage::key_down && event.message != KeyMessage::sys_key_down) return pass();
+  return characters(key);
+}
+
+// A key-down with the state's lock held: the toggle, application shortcuts, another window.
+HookDecision decide_key_down(ImeState& s, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
+  const std::uint32_t key = in.event.vk;
   const Modifiers& m = in.modifiers;
-
-  if (shared != nullptr && !m.win) {
-    std::unique_lock lock(shared->mutex);
-    if (is_toggle(shared->state.config, event.vk, m)) {
-      const bool repeat = swallowed_toggle_key == event.vk;
-      swallowed_toggle_key = static_cast<std::uint16_t>(event.vk);
-      if (repeat) return swallow();
-      const bool enabled = shared->state.toggle_enabled();
-      return swallow(HostPost{WM_APP_ENABLED_CHANGED, enabled ? 1u : 0u});
-    }
+  if (!m.win && is_toggle(s.config, key, m)) {
+    const bool repeat = swallowed_toggle_key == key;
+    swallowed_toggle_key = static_cast<std::uint16_t>(key);
+    if (repeat) return swallow();
+    const bool enabled = s.toggle_enabled();
+    return swallow(HostPost{WM_APP_ENABLED_CHANGED, enabled ? 1u : 0u});
   }
-
-  // Application shortcuts end the composition and work as usual.
+  // Application shortcuts end the word, and an overlong one, and work as usual.
   if (m.ctrl || m.alt || m.win) {
-    if (shared == nullptr) return pass();
-    std::unique_lock lock(shared->mutex);
-    if (shared->state.roman.empty()) return pass();
-    shared->state.cancel_composition();
-    return pass(popup(false));
+    const bool composing = !s.roman.empty();
+    if (composing || s.overlong_word) s.cancel_composition();
+    return pass(composing ? std::optional(popup(false)) : std::nullopt);
   }
-  if (shared == nullptr) return pass();
-
-  std::unique_lock lock(shared->mutex);
-  ImeState& s = shared->state;
   if (!s.enabled) return pass();
+  std::optional<HostPost> hidden;
   if (in.foreground != s.last_foreground) {
+    // Nothing typed here belongs to the other window's word, nor may Backspace undo it.
     s.last_foreground = in.foreground;
-    s.cancel_composition();
-    s.previous_word.reset();
+    hidden = start_afresh(s).post;
   }
-  return decide_enabled_key(s, in);
+  HookDecision decision = decide_enabled_key(s, in);
+  if (!decision.post) decision.post = hidden;
+  return decision;
 }
 
 bool is_key_message(KeyMessage m) { return m != KeyMessage::other; }
 
 bool is_key_up(KeyMessage m) { return m == KeyMessage::key_up || m == KeyMessage::sys_key_up; }
 
-// A generic modifier code is kept under its left-hand code, as the system reports the key.
-std::uint32_t modifier_slot(std::uint32_t key) {
-  switch (key) {
-    case vk::shift: return vk::lshift;
-    case vk::control: return vk::lcontrol;
-    case vk::menu: return vk::lmenu;
-    default: return key & 0xFF;
-  }
+// A key held back behind earlier input, to be replayed and decided when it comes back.
+HookDecision held(const KeyEvent& e) {
+  const bool unicode = e.vk == vk::packet;
+  HookDecision decision = swallow();
+  decision.replay = InjectedKey{static_cast<std::uint16_t>(unicode ? 0 : e.vk), static_cast<std::uint16_t>(e.scan),
+                                unicode, is_key_up(e.message), e.extended};
+  return decision;
 }
 
 }  // namespace
@@ -209,53 +241,32 @@ bool is_composing_char(char32_t c) {
 }
 
 HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& in) {
-  HookDecision decision = decide_handling(shared, swallowed_toggle_key, in);
-  if (in.hold_back && !decision.swallow && in.event.extra_info != INJECTED_MARKER && is_key_message(in.event.message)) {
-    const KeyEvent& e = in.event;
-    const bool unicode = e.vk == vk::packet;
-    decision.swallow = true;
-    decision.replay = InjectedKey{static_cast<std::uint16_t>(unicode ? 0 : e.vk), static_cast<std::uint16_t>(e.scan),
-                                  unicode, is_key_up(e.message), e.extended};
+  const KeyEvent& event = in.event;
+  if (event.extra_info == INJECTED_MARKER || !is_key_message(event.message)) return pass();
+  if (in.hold_back) return held(event);
+  if (is_key_up(event.message)) {
+    if (event.vk != 0 && event.vk == swallowed_toggle_key) {
+      swallowed_toggle_key = 0;
+      return swallow();
+    }
+    return pass();
   }
-  return decision;
+  if (shared == nullptr) return pass();
+  std::lock_guard lock(shared->mutex);
+  return noted(shared->state, decide_key_down(shared->state, swallowed_toggle_key, in));
 }
 
-void InputOrder::injecting(std::size_t events, std::uint64_t now_ms) {
-  // Loss is measured from the last progress: sends stacked on lost events must not renew it.
-  if (in_flight_ == 0) last_progress_ms_ = now_ms;
-  in_flight_ += events;
-}
-
-void InputOrder::refused(std::size_t events) { in_flight_ -= std::min(events, in_flight_); }
-
-bool InputOrder::must_hold(const KeyEvent& event, bool queue_empty, std::uint64_t now_ms) {
-  if (event.extra_info == INJECTED_MARKER) {
-    if (in_flight_ > 0) --in_flight_;
-    last_progress_ms_ = now_ms;
-    // A replayed Caps Lock has now flipped the system's own state.
-    if (event.vk == vk::capital && !is_key_up(event.message) && caps_flips_ > 0) --caps_flips_;
-    return false;
+HookDecision decide_button(SharedState* shared, const ButtonInputs& in) {
+  const ButtonEvent& e = in.event;
+  if (e.extra_info == INJECTED_MARKER) return pass();
+  if (in.hold_back) {
+    HookDecision decision = swallow();
+    decision.replay = InjectedButton{e.button, e.up, e.x, e.y};
+    return decision;
   }
-  if (in_flight_ > 0 && now_ms - last_progress_ms_ > kLostAfterMs) in_flight_ = 0;
-  if (queue_empty && in_flight_ == 0) {
-    held_down_.fill(std::nullopt);
-    caps_flips_ = 0;
-    return false;
-  }
-  return true;
-}
-
-void InputOrder::held_back(const KeyEvent& event) {
-  const bool up = is_key_up(event.message);
-  std::optional<bool>& down = held_down_[modifier_slot(event.vk)];
-  if (event.vk == vk::capital && !up && down != true) ++caps_flips_;  // a repeat flips nothing
-  down = !up;
-}
-
-Modifiers InputOrder::modifiers(const std::function<bool(std::uint32_t)>& system_down) const {
-  auto down = [&](std::uint32_t key) { return held_down_[key].value_or(system_down(key)); };
-  return {down(vk::lcontrol) || down(vk::rcontrol), down(vk::lmenu) || down(vk::rmenu),
-          down(vk::lwin) || down(vk::rwin), down(vk::lshift) || down(vk::rshift)};
+  if (e.up || in.over_own_window || shared == nullptr) return pass();
+  std::lock_guard lock(shared->mutex);
+  return noted(shared->state, start_afresh(shared->state));
 }
 
 }  // namespace tarovik

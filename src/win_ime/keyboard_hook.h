@@ -1,31 +1,14 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <vector>
 
 #include "win_ime/composition_state.h"
+#include "win_ime/host_messages.h"
+#include "win_ime/key_injection.h"
 
 namespace tarovik {
-
-// Carried by every key event the program injects, so the hook lets its own keys through.
-inline constexpr std::uint64_t INJECTED_MARKER = 0x54564E50;
-
-// Host messages (WM_APP + n).
-inline constexpr std::uint32_t WM_APP_TRAY_CALLBACK = 0x8001;
-inline constexpr std::uint32_t WM_APP_POPUP_REFRESH = 0x800A;
-inline constexpr std::uint32_t WM_APP_COMMIT_READY = 0x800B;
-inline constexpr std::uint32_t WM_APP_ENABLED_CHANGED = 0x800C;
-inline constexpr std::uint32_t WM_APP_CONFIG_CHANGED = 0x800D;
-inline constexpr std::uint32_t WM_APP_OPEN_STUDIO = 0x800E;
-inline constexpr std::uint32_t WM_APP_OPEN_PREFERENCES = 0x800F;
-inline constexpr std::uint32_t WM_APP_SHOW_MENU = 0x8010;
-inline constexpr std::uint32_t WM_APP_PILL_MOVED = 0x8011;
-inline constexpr std::uint32_t WM_APP_PILL_TOGGLE = 0x8012;
-inline constexpr std::uint32_t WM_APP_INSTALL_HOOK = 0x8013;
 
 // Virtual-key codes the hook looks at (the same numbers as the Windows headers).
 namespace vk {
@@ -54,26 +37,23 @@ struct KeyEvent {
   bool extended = false;
 };
 
-struct HostPost {
-  std::uint32_t message = 0;
-  std::uintptr_t wparam = 0;
-  friend bool operator==(const HostPost&, const HostPost&) = default;
+// A mouse button pressed or released, where (screen pixels); moves and the wheel never get here.
+struct ButtonEvent {
+  MouseButton button = MouseButton::left;
+  bool up = false;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  std::uint64_t extra_info = 0;
 };
 
-// What the hook does with one key: let it through or swallow it, the message to post to the
-// host window and the commit to queue (both after the state's lock is released). A key held
-// back behind earlier input is swallowed and queued as its replay.
+// What a hook does with one event: let it through or swallow it, the message to post to the
+// host window and the commit to queue (both after the state's lock is released). An event held
+// back behind earlier input is swallowed, undecided, and queued as its replay.
 struct HookDecision {
   bool swallow = false;
   std::optional<HostPost> post;
   std::optional<CommitAction> action;
-  std::optional<InjectedKey> replay;
-};
-
-// The composition state as the hook reaches it; null until the warm-up thread built it.
-struct SharedState {
-  std::mutex mutex;
-  ImeState state;
+  std::optional<InjectedInput> replay;
 };
 
 struct HookInputs {
@@ -82,45 +62,23 @@ struct HookInputs {
   WindowId foreground = 0;      // the foreground window
   // The character the key would type in the foreground application, asked only when needed.
   std::function<std::optional<char32_t>()> translate;
-  // Earlier commits or replays are still queued or on their way to the application.
+  // Earlier input is still queued or on its way to the application: this key must wait.
   bool hold_back = false;
 };
 
-// Keys typed while the program's own injected events are still on their way would reach the
-// application first, and the commit's backspaces would then erase them instead of the roman
-// text. So while anything is queued or in flight the hook holds every key of the user's back
-// and the drain replays it in order. Marked events the hook has not seen yet are in flight.
-// Replays are injected input: Win+L and programs that ignore injected keys do not see them as
-// typed. Used on the host window thread only.
-class InputOrder {
- public:
-  // Called before SendInput with the number of marked events, and after it with the number it
-  // refused: the hook may see the events while SendInput is still running.
-  void injecting(std::size_t events, std::uint64_t now_ms);
-  void refused(std::size_t events);
-  // For every event the hook sees: counts a marked one off, and says whether an event of the
-  // user's must wait. Once nothing is pending the system's key state is right again.
-  bool must_hold(const KeyEvent& event, bool queue_empty, std::uint64_t now_ms);
-  // A held-back key: the system has not seen it, so later keys must not ask the system for it.
-  void held_back(const KeyEvent& event);
-  // The modifiers as the user pressed them; system_down reports a key's state as the system knows it.
-  Modifiers modifiers(const std::function<bool(std::uint32_t)>& system_down) const;
-  bool caps_lock_flipped() const { return caps_flips_ % 2 == 1; }
-
- private:
-  // Marked events that never come back (refused by the target) must not hold keys forever.
-  static constexpr std::uint64_t kLostAfterMs = 500;
-
-  std::size_t in_flight_ = 0;
-  std::uint64_t last_progress_ms_ = 0;
-  std::array<std::optional<bool>, 256> held_down_{};
-  unsigned caps_flips_ = 0;
+struct ButtonInputs {
+  ButtonEvent event;
+  bool over_own_window = false;  // the popup or the pill, which never take the focus
+  bool hold_back = false;
 };
 
 // The whole decision of the low-level keyboard hook for one key event. swallowed_toggle_key
-// is the key of the last toggle whose key-up is still to be swallowed. With hold_back, a key
-// that would be let through is swallowed and handed back as its replay instead.
+// is the key of the last toggle whose key-up is still to be swallowed.
 HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& inputs);
+
+// The low-level mouse hook's decision for a button: a press elsewhere than on the program's own
+// windows moves the caret or the focus, so it ends the word as the caret keys do.
+HookDecision decide_button(SharedState* shared, const ButtonInputs& inputs);
 
 // ASCII digits and letters and the marks # * - / @ \ ^ _ ` ~.
 bool is_composing_char(char32_t c);

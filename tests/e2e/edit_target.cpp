@@ -1,6 +1,10 @@
-// A window with one edit field for the end-to-end test of the keyboard road. It runs until
-// the file named by its second argument exists, then writes the field's text as UTF-8 to the
-// file named by its first argument and sends the running host the tray menu's Exit command.
+// A window with one edit field for the end-to-end test of the keyboard road.
+//   edit_target RESULT STOP
+// runs until the file STOP exists, then writes the field's text as UTF-8 to the file RESULT
+// and sends the running host the tray menu's Exit command.
+//   edit_target RESULT STOP TITLE X Y
+// opens its window titled TITLE at (X, Y) instead and serves rounds: each time STOP appears it
+// writes RESULT, empties the field and removes STOP; it ends when STOP holds "quit".
 #include <windows.h>
 
 #include <cstdio>
@@ -11,8 +15,9 @@ namespace {
 HWND edit = nullptr;
 std::wstring result_path;
 std::wstring stop_path;
+bool rounds = false;
 
-void finish(HWND window) {
+void write_result() {
   const int length = GetWindowTextLengthW(edit);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   GetWindowTextW(edit, text.data(), length + 1);
@@ -24,6 +29,29 @@ void finish(HWND window) {
     std::fwrite(utf8.data(), 1, utf8.size(), out);
     std::fclose(out);
   }
+}
+
+bool stop_says_quit() {
+  char text[8] = {};
+  FILE* in = _wfopen(stop_path.c_str(), L"rb");
+  if (in == nullptr) return false;
+  const std::size_t read = std::fread(text, 1, 4, in);
+  std::fclose(in);
+  return read == 4 && std::string(text, 4) == "quit";
+}
+
+void finish(HWND window) {
+  if (rounds) {
+    if (stop_says_quit()) {
+      DestroyWindow(window);
+      return;
+    }
+    write_result();
+    SetWindowTextW(edit, L"");
+    DeleteFileW(stop_path.c_str());
+    return;
+  }
+  write_result();
   constexpr WPARAM kExitCommand = 1009;
   // The host window carries its class name as its title; a host found only by its class is
   // not told to exit, and the test fails waiting for it.
@@ -52,17 +80,22 @@ int main() {
   if (argc < 3) return 2;
   result_path = argv[1];
   stop_path = argv[2];
+  rounds = argc >= 6;
+  const wchar_t* title = rounds ? argv[3] : L"Tarovik test editor";
+  const int x = rounds ? _wtoi(argv[4]) : 50;
+  const int y = rounds ? _wtoi(argv[5]) : 50;
+  const int width = rounds ? 440 : 760;
 
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = window_proc;
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"TarovikTestEditor";
   RegisterClassW(&window_class);
-  HWND window = CreateWindowW(L"TarovikTestEditor", L"Tarovik test editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                              760, 360, nullptr, nullptr, window_class.hInstance, nullptr);
+  HWND window = CreateWindowW(L"TarovikTestEditor", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, 360, nullptr,
+                              nullptr, window_class.hInstance, nullptr);
   // Without ES_AUTOVSCROLL a full field refuses what is typed next.
   edit = CreateWindowW(L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
-                       10, 10, 720, 300, window, nullptr, window_class.hInstance, nullptr);
+                       10, 10, width - 40, 300, window, nullptr, window_class.hInstance, nullptr);
   // The dialog font has no Devanagari; the screenshots should show what was typed.
   HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Nirmala UI");

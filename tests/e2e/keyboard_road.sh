@@ -1,27 +1,26 @@
 #!/usr/bin/env bash
-# Types roman text into a Windows edit field under Wine and Xvfb while tarovik.exe runs as the
-# tray host, then compares what the field holds. Saves screenshots of the toast, the pill, the popup and
-# the editor.
+# Types roman text into Windows edit fields under Wine and Xvfb while tarovik.exe runs as the
+# tray host, then compares what the fields hold: first two windows with mouse clicks between
+# them, then one field typed slowly and fast. Saves screenshots of the toast, the pill, the
+# popup and the editor.
 # Usage: keyboard_road.sh WINE_RUN PREFIX TAROVIK_EXE TARGET_EXE WORK_DIR [--demo]
 set -u
 wine_run=$1 prefix=$2 tarovik=$3 target=$4 work=$5 mode=${6:-}
 rm -rf "$work" && mkdir -p "$work"
 
-display=":$((100 + $$ % 400))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display "$work" 1024x768
 cleanup() {
-  kill "${host:-}" "${editor:-}" 2>/dev/null
+  kill "${host:-}" "${editor:-}" "${editor_a:-}" "${editor_b:-}" 2>/dev/null
   kill "$xvfb" 2>/dev/null
 }
 trap cleanup EXIT
-sleep 1
 failed=0
 fail() {
   echo "FAIL: $*"
   failed=1
 }
+to_windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
 "$wine_run" "$prefix" "$tarovik" >"$work/host.log" 2>&1 &
 host=$!
@@ -39,15 +38,84 @@ status=$?
 [ "$status" -eq 0 ] || fail "a second start ended with status $status"
 kill -0 "$host" 2>/dev/null || fail "the first host did not survive a second start"
 for _ in $(seq 50); do
-  pgrep -f -- "--studio-window" >/dev/null || break
+  [ -z "$(prefix_processes "$prefix" --studio-window)" ] && break
   sleep 0.2
 done
 sleep 1
 
-to_windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
+# Two editors side by side, each serving rounds. Focus moves with clicks, and the pointer is
+# parked inside the window with the focus (it follows the pointer here), clear of the popup.
+start_editor() {  # name title x: starts it and sets ${name}_x, ${name}_y to its field's corner
+  local name=$1 title=$2 x=$3 pid window
+  "$wine_run" "$prefix" "$target" "$(to_windows "$work/$name.txt")" "$(to_windows "$work/$name.stop")" \
+    "$title" "$x" 60 >"$work/$name.log" 2>&1 &
+  pid=$!
+  eval "editor_$name=$pid"
+  window=$(timeout 30 xdotool search --sync --name "^$title\$" | head -n 1)
+  [ -n "$window" ] || { fail "the editor \"$title\" did not appear"; return 1; }
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  eval "${name}_x=$((X + 10)) ${name}_y=$((Y + 10))"
+}
+click() {  # name dx dy: a click in that field, then the pointer parked below it
+  local x y
+  eval "x=\$${1}_x y=\$${1}_y"
+  xdotool mousemove $((x + $2)) $((y + $3)) click 1 mousemove $((x - 6)) $((y + 310))
+  sleep 0.3
+}
+collect() {  # ends a round: both fields' texts into a_text and b_text, then empties them
+  rm -f "$work/a.txt" "$work/b.txt"
+  touch "$work/a.stop" "$work/b.stop"
+  for _ in $(seq 50); do
+    [ ! -e "$work/a.stop" ] && [ ! -e "$work/b.stop" ] && break
+    sleep 0.1
+  done
+  a_text=$(cat "$work/a.txt" 2>/dev/null) b_text=$(cat "$work/b.txt" 2>/dev/null)
+}
+expect_fields() {  # case, A's text, B's text
+  [ "$a_text" = "$2" ] && [ "$b_text" = "$3" ] || fail "$1: A holds [$a_text], B holds [$b_text]"
+}
+
+if [ "$mode" != "--demo" ] && start_editor a "Tarovik editor A" 20 && start_editor b "Tarovik editor B" 520; then
+  # A click into B right after the Space that commits in A: the word stays in A.
+  for after in 0.015 0.015 0.015 0.005 0; do
+    click a 150 150
+    xdotool type --delay 20 "namaste"
+    xdotool key --delay 0 space sleep "$after" mousemove $((b_x + 150)) $((b_y + 150)) click 1 \
+      mousemove $((b_x - 6)) $((b_y + 310))
+    xdotool type --delay 20 "ram "
+    sleep 1
+    collect
+    expect_fields "click into B ${after} s after the Space in A" "नमस्ते " "राम "
+  done
+  # A click ends the word: Space at the start of the line is typed as it is. A full stop that
+  # joined the word hides the popup, so the digit after it picks nothing.
+  click a 150 150
+  xdotool type --delay 30 "mero naam ram"
+  click a 1 6
+  xdotool key space
+  click b 150 150
+  xdotool type --delay 30 "www.1stbank.com "
+  sleep 0.5
+  collect
+  expect_fields "a click, then Space; an address with a digit" " मेरो नाम ram" "www.1stbank.com "
+  # Backspace in another window is no undo of the commit made in the first.
+  click b 150 150
+  xdotool type --delay 30 "ghar "
+  click a 150 150
+  xdotool type --delay 30 "ram "
+  click b 395 6
+  xdotool key BackSpace
+  sleep 0.5
+  collect
+  expect_fields "commit in A, Backspace in B" "राम " "घर"
+  echo quit >"$work/a.stop"
+  echo quit >"$work/b.stop"
+  wait "$editor_a" "$editor_b" 2>/dev/null
+fi
+
 "$wine_run" "$prefix" "$target" "$(to_windows "$work/result.txt")" "$(to_windows "$work/stop")" >"$work/editor.log" 2>&1 &
 editor=$!
-window=$(timeout 30 xdotool search --sync --name "Tarovik test editor" | head -n 1)
+window=$(timeout 30 xdotool search --sync --name "^Tarovik test editor$" | head -n 1)
 if [ -z "$window" ]; then
   echo "FAIL: the test editor did not appear"
   exit 1

@@ -10,10 +10,8 @@ rm -rf "$work" && mkdir -p "$work/app"
 cp "$tarovik" "$work/app/tarovik.exe"
 cp "$fake_loader" "$work/app/WebView2Loader.dll"
 
-display=":$((100 + ($$ + 200) % 400))"
-Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+. "$(dirname "$0")/virtual_display.sh"
+start_virtual_display "$work" 1600x1200
 to_windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
 key='HKCR\http\shell\open\command'
 cleanup() {
@@ -24,8 +22,6 @@ cleanup() {
 trap cleanup EXIT
 "$wine_run" "$prefix" reg add "$key" /ve \
   /d "\"$(to_windows "$recorder")\" \"$(to_windows "$work/opened.txt")\" \"%1\"" /f >/dev/null 2>&1
-sleep 1
-
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 

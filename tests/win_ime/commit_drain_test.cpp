@@ -10,6 +10,8 @@
 namespace tarovik {
 namespace {
 
+std::vector<InjectedInput> inputs(const std::vector<InjectedKey>& keys) { return {keys.begin(), keys.end()}; }
+
 class Commits : public ::testing::Test {
  protected:
   Commits()
@@ -20,7 +22,7 @@ class Commits : public ::testing::Test {
                              }),
                              ImeConfig{})} {
     std::filesystem::remove_all(folder_);
-    output_.send = [this](const std::vector<InjectedKey>& keys) { sent_.push_back(keys); };
+    output_.send = [this](const std::vector<InjectedInput>& events) { sent_.push_back(events); };
     output_.log_path = [this] { return folder_ / "log.jsonl"; };
     output_.hide_popup = [this] { ++hides_; };
   }
@@ -47,24 +49,24 @@ class Commits : public ::testing::Test {
       ("tarovik-drain-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
   SharedState shared_;
   CommitOutput output_;
-  std::vector<std::vector<InjectedKey>> sent_;
+  std::vector<std::vector<InjectedInput>> sent_;
   int hides_ = 0;
 };
 
 TEST_F(Commits, DrainTypesEverythingInQueueOrder) {
   CommitQueue queue;
   const InjectedKey held{'G', 0x22, false, false, false};
-  queue.push(commit("namaste", 1));
-  queue.push(held);
-  queue.push(commit("ram", 0));
+  queue.push({commit("namaste", 1), 1});
+  queue.push({commit("ram", 0), 3});
+  queue.push({held, 2});  // decided late, typed before the key after it
   drain_commit_queue(shared_, queue, output_);
-  std::vector<InjectedKey> expected = build_injected_keys(7, "नमस्कार ");
-  expected.push_back(held);
-  for (const InjectedKey& key : build_injected_keys(3, "राम ")) expected.push_back(key);
-  EXPECT_EQ(sent_, std::vector<std::vector<InjectedKey>>{expected});  // one send, in queue order
+  std::vector<InjectedInput> expected = inputs(build_injected_keys(7, "नमस्कार "));
+  expected.push_back(InjectedKey{'G', 0x22, false, false, false, replay_extra_info(2)});
+  for (const InjectedInput& key : inputs(build_injected_keys(3, "राम "))) expected.push_back(key);
+  EXPECT_EQ(sent_, std::vector<std::vector<InjectedInput>>{expected});  // one send, in queue order
   EXPECT_EQ(hides_, 1);
   EXPECT_TRUE(queue.take_all().empty());
-  queue.push(held);
+  queue.push({held});
   drain_commit_queue(shared_, queue, output_);
   EXPECT_EQ(hides_, 1);  // a replayed key alone leaves the popup as it is
 }
@@ -83,7 +85,7 @@ TEST_F(Commits, OnlyPromotedPicksAreLearnedAndLoggedAsTheSettingsSay) {
     shared_.state.config.learn_promoted_words = r.learn;
     shared_.state.config.dev_correction_log = r.log;
     CommitQueue queue;
-    queue.push(commit("namaste", r.row));
+    queue.push({commit("namaste", r.row)});
     drain_commit_queue(shared_, queue, output_);
     EXPECT_EQ(learned("namaste"), r.learned) << r.learn << r.log << r.row;
     EXPECT_EQ(log(), r.logged ? R"({"prev_word":"राम","roman":"namaste","top1_shown":"नमस्ते","user_selected":"नमस्कार"})"
@@ -104,9 +106,9 @@ TEST_F(Commits, AClickAcceptsAShownPredictionElseCommitsTheRowWithASpace) {
   for (char c : std::string_view("12")) shared_.state.composition_push_char(static_cast<unsigned char>(c));
   EXPECT_EQ(commit_clicked_candidate(shared_, 0, output_), std::optional<bool>(false));  // no letter: still committed
   ASSERT_EQ(sent_.size(), 3u);
-  EXPECT_EQ(sent_[0], build_injected_keys(7, "नमस्कार "));
-  EXPECT_EQ(sent_[1], build_injected_keys(0, "हजुर "));
-  EXPECT_EQ(sent_[2], build_injected_keys(2, "१२ "));
+  EXPECT_EQ(sent_[0], inputs(build_injected_keys(7, "नमस्कार ")));
+  EXPECT_EQ(sent_[1], inputs(build_injected_keys(0, "हजुर ")));
+  EXPECT_EQ(sent_[2], inputs(build_injected_keys(2, "१२ ")));
 }
 
 }  // namespace

@@ -84,6 +84,10 @@ TEST_F(Composition, SpaceCommitsTheSelectedCandidateAndShowsPredictions) {
   EXPECT_EQ(state_.last_commit->roman, "namaste");
 
   type("namaste");
+  EXPECT_EQ(state_.candidates.front().text, chosen);  // the pick was learned as it was made
+  state_.cancel_composition();
+  state_.engine.learned_aliases.clear();
+  type("namaste");
   const auto first = state_.commit_selection(" ");
   ASSERT_TRUE(first.has_value());
   EXPECT_FALSE(first->promoted);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "test_engine.h"
+#include "win_ime/input_road.h"
 
 namespace tarovik {
 namespace {
@@ -230,12 +231,14 @@ TEST_F(Hook, MovingTheCaretForgetsTheWordItsContextAndTheUndo) {
 
 TEST_F(Hook, RowsTheUserCannotSeeTakeNoKeys) {
   state().config.show_candidate_popup = false;
-  for (auto [key, ch] : {std::pair<std::uint32_t, std::optional<char32_t>>{vk::tab, U'\t'}, {vk::escape, U'\x1b'},
-                         {vk::down, std::nullopt}}) {
+  for (auto [key, ch] : {std::pair<std::uint32_t, std::optional<char32_t>>{vk::tab, U'\t'}, {vk::down, std::nullopt}}) {
     type("ram");
     EXPECT_FALSE(down(key, ch).swallow) << key;
     EXPECT_TRUE(state().roman.empty()) << key;  // as without the input method: the word stays roman
   }
+  type("ram");
+  EXPECT_TRUE(down(vk::escape, U'\x1b').swallow);  // Esc keeps the word in English all the same
+  EXPECT_TRUE(state().roman.empty());
   type("ram");
   EXPECT_EQ(down(vk::space, U' ').action->text, "राम ");
   ASSERT_TRUE(state().predictions_shown);  // kept for when the popup is turned on again
@@ -253,54 +256,53 @@ TEST_F(Hook, RowsTheUserCannotSeeTakeNoKeys) {
   EXPECT_EQ(state().roman, "1");
 }
 
-TEST_F(Hook, HeldBackKeysAreSwallowedAndReplayedAsTyped) {
-  auto held = [&](KeyMessage message, std::uint32_t key, std::optional<char32_t> ch, std::uint64_t extra = 0) {
-    HookInputs in{{message, key, 0x22, extra, true}, {}, kEditor, [ch] { return ch; }, true};
+TEST_F(Hook, HeldBackInputIsSwallowedUndecidedAndReplayedAsTyped) {
+  auto held = [&](KeyMessage message, std::uint32_t key, std::uint64_t extra = 0) {
+    HookInputs in{{message, key, 0x22, extra, true}, {}, kEditor, [] { return std::optional<char32_t>(U'g'); }, true};
     return decide_key(&shared_, toggle_key_, in);
   };
-  HookDecision d = held(KeyMessage::key_down, 'G', U'g');
+  HookDecision d = held(KeyMessage::key_down, 'G');
   EXPECT_TRUE(d.swallow);
-  EXPECT_EQ(d.replay, (InjectedKey{'G', 0x22, false, false, true}));
-  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // composed all the same
-  EXPECT_EQ(state().roman, "g");
-  EXPECT_EQ(held(KeyMessage::key_up, 'G', std::nullopt).replay, (InjectedKey{'G', 0x22, false, true, true}));
-  EXPECT_EQ(held(KeyMessage::sys_key_down, vk::packet, std::nullopt).replay, (InjectedKey{0, 0x22, true, false, true}));
-  d = held(KeyMessage::key_down, vk::space, U' ');  // a commit is queued, not replayed
-  EXPECT_TRUE(d.action.has_value());
-  EXPECT_FALSE(d.replay.has_value());
-  d = held(KeyMessage::key_down, 'G', U'g', INJECTED_MARKER);
+  EXPECT_EQ(d.replay, InjectedInput(InjectedKey{'G', 0x22, false, false, true}));
+  EXPECT_FALSE(d.post.has_value());
+  EXPECT_EQ(state().roman, "");  // decided only when its replay comes back
+  EXPECT_EQ(held(KeyMessage::key_up, 'G').replay, InjectedInput(InjectedKey{'G', 0x22, false, true, true}));
+  EXPECT_EQ(held(KeyMessage::sys_key_down, vk::packet).replay, InjectedInput(InjectedKey{0, 0x22, true, false, true}));
+  d = held(KeyMessage::key_down, vk::space);
+  EXPECT_FALSE(d.action.has_value());
+  EXPECT_TRUE(d.replay.has_value());
+  d = held(KeyMessage::key_down, 'G', INJECTED_MARKER);
   EXPECT_FALSE(d.swallow);
   EXPECT_FALSE(d.replay.has_value());
+  const HookDecision click = decide_button(&shared_, {{MouseButton::right, true, 10, 20}, false, true});
+  EXPECT_TRUE(click.swallow);
+  EXPECT_EQ(click.replay, InjectedInput(InjectedButton{MouseButton::right, true, 10, 20}));
 }
 
-TEST(InputOrder, HoldsUserKeysUntilEveryInjectedEventCameBack) {
+TEST(InputOrder, HoldsTheUsersInputBehindEverythingDecidedBeforeIt) {
   InputOrder order;
-  const KeyEvent user{KeyMessage::key_down, 'G', 0, 0};
-  const KeyEvent marked{KeyMessage::key_down, 0, 0, INJECTED_MARKER};
-  const KeyEvent caps{KeyMessage::key_down, vk::capital, 0, 0};
-  auto nothing_down = [](std::uint32_t) { return false; };
-  EXPECT_FALSE(order.must_hold(user, true, 0));
-  EXPECT_TRUE(order.must_hold(user, false, 0));  // a commit is queued
+  using A = InputOrder::Admission;
+  auto same = [](const A& a, const A& b) {
+    return a.own == b.own && a.hold == b.hold && a.sequence == b.sequence && a.settled == b.settled;
+  };
+  EXPECT_TRUE(same(order.admit(0, std::nullopt, 0), A{false, false, 1, false}));
+  EXPECT_TRUE(same(order.admit(0, 1, 0), A{false, true, 2, false}));  // something is queued
   order.injecting(3, 10);
   order.refused(1);
-  EXPECT_TRUE(order.must_hold(user, true, 11));
-  order.held_back({KeyMessage::key_down, vk::lshift, 0, 0});
-  order.held_back(caps);
-  order.held_back(caps);  // auto-repeat
-  EXPECT_TRUE(order.modifiers(nothing_down).shift);  // the system never saw the held-back Shift
-  EXPECT_TRUE(order.caps_lock_flipped());
-  EXPECT_FALSE(order.must_hold({KeyMessage::key_down, vk::capital, 0, INJECTED_MARKER}, true, 12));
-  EXPECT_FALSE(order.caps_lock_flipped());  // the replay flipped the system's state instead
-  EXPECT_TRUE(order.must_hold(user, true, 13));
-  EXPECT_FALSE(order.must_hold(marked, true, 14));
-  EXPECT_FALSE(order.must_hold(user, true, 15));
-  EXPECT_FALSE(order.modifiers(nothing_down).shift);  // replayed: the system knows it now
-  // Events lost on the way free the keys 500 ms after the last progress, however much is sent on top.
+  EXPECT_TRUE(same(order.admit(0, std::nullopt, 11), A{false, true, 3, false}));  // two events on their way
+  // Replays wait only for what comes before them in the user's order.
+  EXPECT_TRUE(same(order.admit(replay_extra_info(2), 3, 12), A{false, false, 2, false}));
+  EXPECT_TRUE(same(order.admit(replay_extra_info(4), 3, 13), A{false, true, 4, true}));
+  EXPECT_TRUE(same(order.admit(INJECTED_MARKER, std::nullopt, 14), A{true, false, 0, false}));
+  EXPECT_TRUE(order.settled(14));
+  EXPECT_TRUE(comes_before(0xFFFFFFFFu, 1));  // across the counter's wrap
+  // Events lost on the way free the input 500 ms after the last progress, however much is sent on top.
   order.injecting(2, 100);
-  EXPECT_TRUE(order.must_hold(user, true, 400));
+  EXPECT_FALSE(order.settled(400));
   order.injecting(2, 401);
-  EXPECT_TRUE(order.must_hold(user, true, 600));
-  EXPECT_FALSE(order.must_hold(user, true, 601));
+  EXPECT_FALSE(order.settled(600));
+  EXPECT_TRUE(order.settled(601));
+  EXPECT_FALSE(order.admit(0, std::nullopt, 602).hold);
 }
 
 TEST_F(Hook, SpaceWithoutLettersIsTypedNormally) {

@@ -1,0 +1,83 @@
+#include "win_ime/input_road.h"
+
+#include <algorithm>
+
+namespace tarovik {
+
+InputOrder::Admission InputOrder::admit(std::uint64_t extra_info, std::optional<std::uint32_t> first_queued,
+                                        std::uint64_t now_ms) {
+  Admission admission;
+  const std::optional<std::uint32_t> replayed = replayed_sequence(extra_info);
+  if (extra_info == INJECTED_MARKER || replayed) {
+    const bool was_in_flight = in_flight_ > 0;
+    if (was_in_flight) --in_flight_;
+    last_progress_ms_ = now_ms;
+    admission.settled = was_in_flight && in_flight_ == 0;
+    admission.own = !replayed;
+    // A replay waits only for what was decided before it, not for the keys typed after it.
+    admission.sequence = replayed.value_or(0);
+    admission.hold = replayed && first_queued && comes_before(*first_queued, *replayed);
+    return admission;
+  }
+  forget_lost(now_ms);
+  admission.sequence = ++next_sequence_;
+  admission.hold = first_queued.has_value() || in_flight_ > 0;
+  return admission;
+}
+
+void InputOrder::injecting(std::size_t events, std::uint64_t now_ms) {
+  // Loss is measured from the last progress: sends stacked on lost events must not renew it.
+  if (in_flight_ == 0) last_progress_ms_ = now_ms;
+  in_flight_ += events;
+}
+
+void InputOrder::refused(std::size_t events) { in_flight_ -= std::min(events, in_flight_); }
+
+bool InputOrder::settled(std::uint64_t now_ms) {
+  forget_lost(now_ms);
+  return in_flight_ == 0;
+}
+
+void InputOrder::forget_lost(std::uint64_t now_ms) {
+  if (in_flight_ > 0 && now_ms - last_progress_ms_ > kLostAfterMs) in_flight_ = 0;
+}
+
+bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlatform& platform) {
+  if (event.message == KeyMessage::other) return false;
+  const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
+  HookInputs inputs{event, {}, 0, platform.translate, admission.hold};
+  const bool decided = !admission.own && !admission.hold;
+  if (decided && (event.message == KeyMessage::key_down || event.message == KeyMessage::sys_key_down)) {
+    inputs.modifiers = platform.modifiers();
+  }
+  if (decided) inputs.foreground = platform.foreground();
+  const HookDecision decision = decide_key(shared, swallowed_toggle_key_, inputs);
+  return carry_out(decision, admission, inputs.foreground);
+}
+
+bool InputRoad::on_button(SharedState* shared, const ButtonEvent& event, const ButtonPlatform& platform) {
+  const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
+  ButtonInputs inputs{event, false, admission.hold};
+  if (!admission.own && !admission.hold && !event.up) inputs.over_own_window = platform.over_own_window();
+  return carry_out(decide_button(shared, inputs), admission, 0);
+}
+
+// The state's lock is released here: only now queue and post.
+bool InputRoad::carry_out(const HookDecision& decision, const InputOrder::Admission& admission, WindowId target) {
+  const bool queued = decision.replay || decision.action;
+  if (decision.replay) {
+    std::visit([&](const auto& replay) { queue_.push({replay, admission.sequence}); }, *decision.replay);
+  }
+  if (decision.action) queue_.push({*decision.action, admission.sequence, target});
+  if (queued || (admission.settled && !queue_.empty())) post_({WM_APP_COMMIT_READY, 0});
+  if (decision.post) post_(*decision.post);
+  return decision.swallow;
+}
+
+bool InputRoad::drain(SharedState& shared, const CommitOutput& out, std::uint64_t now_ms) {
+  if (!order_.settled(now_ms)) return false;
+  drain_commit_queue(shared, queue_, out);
+  return true;
+}
+
+}  // namespace tarovik
