@@ -110,7 +110,7 @@ std::string devanagari_skeleton_letters(std::string_view word) {
 Result<TransliterationEngine> engine_load_from(const EngineSources& sources) {
   // Parsed as it inflates, so the inflated file is never held whole. A damaged stream is
   // reported before whatever the parser made of its bytes.
-  GunzipStream inflated(sources.lexicon_gz);
+  GunzipStream inflated(sources.lexicon_gz, kMaxTvtrFileBytes);
   auto lexicon = parse_lexicon_trie([&] { return inflated.next(); }, inflated.length_hint());
   inflated.finish();
   if (!inflated.error().empty()) return Error{"Failed to decompress lexicon.tvtrie.gz: " + inflated.error()};

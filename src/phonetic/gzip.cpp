@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 namespace tarovik {
 
@@ -12,12 +13,17 @@ namespace {
 // Large enough that a call to the inflater does real work, small enough to stay in cache.
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
+std::string size_text(std::size_t bytes) {
+  constexpr std::size_t kMiB = 1024 * 1024;
+  return bytes % kMiB == 0 ? std::to_string(bytes / kMiB) + " MiB" : std::to_string(bytes) + " bytes";
+}
+
 uInt clamp_to_uint(std::size_t n) { return static_cast<uInt>(std::min<std::size_t>(n, std::numeric_limits<uInt>::max())); }
 
 }  // namespace
 
-GunzipStream::GunzipStream(std::span<const std::uint8_t> compressed)
-    : compressed_(compressed), stream_(std::make_unique<z_stream_s>()), chunk_(kChunkBytes) {
+GunzipStream::GunzipStream(std::span<const std::uint8_t> compressed, std::size_t max_bytes)
+    : compressed_(compressed), stream_(std::make_unique<z_stream_s>()), chunk_(kChunkBytes), max_bytes_(max_bytes) {
   // 16 + 15: gzip framing only, largest window.
   if (inflateInit2(stream_.get(), 16 + MAX_WBITS) != Z_OK) {
     error_ = "cannot initialise the inflater";
@@ -59,6 +65,12 @@ std::span<const std::uint8_t> GunzipStream::next() {
       return {};
     }
   }
+  if (produced > max_bytes_ - produced_) {
+    error_ = "inflates to more than " + size_text(max_bytes_);
+    ended_ = true;
+    return {};
+  }
+  produced_ += produced;
   return std::span(chunk_).first(produced);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -15,10 +16,13 @@ namespace tarovik {
 
 // Inflates one gzip member a chunk at a time into a buffer of its own, for a reader that takes
 // the bytes in order: the whole inflated text is never held at once. The CRC-32 and length in
-// the trailer are checked when the end is reached; bytes after the member are ignored.
+// the trailer are checked when the end is reached; bytes after the member are ignored. A member
+// that inflates to more than max_bytes stops with an error there: a small file may state
+// gigabytes.
 class GunzipStream {
  public:
-  explicit GunzipStream(std::span<const std::uint8_t> compressed);
+  explicit GunzipStream(std::span<const std::uint8_t> compressed,
+                        std::size_t max_bytes = std::numeric_limits<std::size_t>::max());
   ~GunzipStream();
   GunzipStream(const GunzipStream&) = delete;
   GunzipStream& operator=(const GunzipStream&) = delete;
@@ -39,6 +43,8 @@ class GunzipStream {
   std::unique_ptr<z_stream_s> stream_;
   std::vector<std::uint8_t> chunk_;
   std::size_t consumed_ = 0;
+  std::size_t max_bytes_;
+  std::size_t produced_ = 0;
   bool ended_ = false;
   std::string error_;
 };

@@ -17,8 +17,9 @@ std::vector<std::uint8_t> sample_bytes() {
 }
 
 // Everything the stream hands out, or its error.
-Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> gz) {
-  GunzipStream stream(gz);
+Result<std::vector<std::uint8_t>> gunzip(std::span<const std::uint8_t> gz,
+                                         std::size_t max_bytes = std::numeric_limits<std::size_t>::max()) {
+  GunzipStream stream(gz, max_bytes);
   std::vector<std::uint8_t> out;
   for (auto chunk = stream.next(); !chunk.empty(); chunk = stream.next()) out.insert(out.end(), chunk.begin(), chunk.end());
   if (!stream.error().empty()) return Error{stream.error()};
@@ -57,6 +58,14 @@ TEST(Gunzip, RefusesDamagedOrTruncatedStreams) {
     auto result = gunzip(std::span(gz).first(cut));
     EXPECT_FALSE(result.ok()) << "cut at " << cut;
   }
+}
+
+TEST(Gunzip, StopsAtTheCapInsteadOfInflatingWhatASmallFileStates) {
+  const auto gz = gzip_bytes(sample_bytes());  // 200,000 bytes inflated
+  EXPECT_TRUE(gunzip(gz, 200000).ok());
+  const auto over = gunzip(gz, 199999);
+  ASSERT_FALSE(over.ok());
+  EXPECT_EQ(over.error(), "inflates to more than 199999 bytes");
 }
 
 }  // namespace
