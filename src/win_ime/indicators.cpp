@@ -55,21 +55,6 @@ std::string shortcuts_guide_text(const std::string& summary) {
          "• Open Writing Studio:  Double-click tray badge";
 }
 
-PopupBox pill_box(const ImeConfig& config, double s, Rect work) {
-  const std::int32_t w = scaled(248, s);
-  const std::int32_t h = scaled(36, s);
-  const std::int32_t x = config.pill_x.value_or(work.right - w - scaled(14, s));
-  const std::int32_t y = config.pill_y.value_or(work.bottom - h - scaled(14, s));
-  return {std::clamp(x, work.left + 8, std::max(work.left + 8, work.right - w - 8)),
-          std::clamp(y, work.top + 8, std::max(work.top + 8, work.bottom - h - 8)), w, h};
-}
-
-PopupBox toast_box(std::int32_t title_width, double s, Rect work) {
-  const std::int32_t w = std::max(title_width + scaled(186, s), scaled(356, s));
-  const std::int32_t h = scaled(46, s);
-  return {work.right - (scaled(16, s) + w), work.bottom - (scaled(64, s) + h), w, h};
-}
-
 std::string toast_title(bool enabled) { return enabled ? "Tarovik Active" : "Tarovik Paused"; }
 
 }  // namespace tarovik

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "win_ime/settings.h"
-#include "win_popup/popup_layout.h"
 
 namespace tarovik {
 
@@ -39,11 +38,6 @@ std::string menu_item_text(std::string_view text);
 
 std::string shortcuts_guide_text(const std::string& summary);
 
-// The pill's box: the saved place or the bottom-right corner, kept 8 pixels inside the work area.
-PopupBox pill_box(const ImeConfig& config, double s, Rect work);
-
-// The mode toast in the candidate popup window, at the bottom right of the work area.
-PopupBox toast_box(std::int32_t title_width, double s, Rect work);
 std::string toast_title(bool enabled);
 
 }  // namespace tarovik

@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include "win_ime/indicators.h"
-#include "win_ime/keyboard_hook.h"
+#include "win_ime/host_messages.h"
 #include "win_ime/registry_win32.h"
 #include "win_popup/candidate_popup_win32.h"
 #include "win_popup/status_pill_win32.h"
+#include "win_popup/toast_layout.h"
+#include "win_popup/pill_layout.h"
 
 namespace tarovik {
 
@@ -90,7 +92,7 @@ void show_toast(HWND host, HWND popup, const IndicatorState& state) {
   const double s = ui_scale(ui_scale_factor(state.config.ui_scale), GetDpiForWindow(popup));
   const Rect work = work_area_near({20, 20});
   const std::string title = toast_title(state.enabled);
-  HFONT font = create_ui_font(L"Nirmala UI", scaled(14.5, s), 600);
+  HFONT font = create_ui_font(kToastTitleFont, s);
   const std::int32_t title_width = measure_text(font, title);
   DeleteObject(font);
 
@@ -117,7 +119,7 @@ void place_pill(HWND pill, const IndicatorState& state) {
   view.enabled = state.enabled;
   view.dark = theme_is_dark(state.config.theme_mode);
   view.scale = static_cast<float>(s);
-  show_floating_window(pill, pill_box(state.config, s, work), scaled(18, s));
+  show_floating_window(pill, pill_box(state.config.pill_x, state.config.pill_y, s, work), scaled(18, s));
 }
 
 }  // namespace

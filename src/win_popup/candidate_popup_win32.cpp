@@ -1,6 +1,7 @@
 #include "win_popup/candidate_popup_win32.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "trie/utf8.h"
 #include "win_popup/toast_layout.h"
@@ -20,20 +21,53 @@ std::function<void(std::size_t)>& click_callback() {
 }
 
 void draw_text(HDC dc, const std::string& text, Rect r, UINT align, COLORREF colour) {
-  RECT rect{r.left, r.top, r.right, r.bottom};
-  SetTextColor(dc, colour);
-  std::wstring wide = to_wide(text);
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  draw_ui_text(dc, to_wide(text), r, align, colour);
+}
+
+// Format characters (joiners, marks of direction) draw as nothing in any face.
+bool is_format_character(wchar_t c) { return (c >= 0x200B && c <= 0x200F) || (c >= 0x2060 && c <= 0x2064); }
+
+// Whether the font selected into dc has a glyph for every character of text.
+bool has_glyphs(HDC dc, std::wstring_view text) {
+  std::vector<WORD> glyphs(text.size());
+  if (text.empty() || GetGlyphIndicesW(dc, text.data(), static_cast<int>(text.size()), glyphs.data(),
+                                       GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR) {
+    return true;
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool surrogate = text[i] >= 0xD800 && text[i] <= 0xDFFF;
+    if (glyphs[i] == 0xFFFF && !surrogate && !is_format_character(text[i])) return false;
+  }
+  return true;
+}
+
+// Selects the symbol face, at the size and weight of the font selected into dc, while draw
+// runs, when that font lacks a glyph of text.
+template <class Draw>
+auto with_glyphs_for(HDC dc, std::wstring_view text, Draw draw) {
+  HFONT symbol = nullptr;
+  LOGFONTW font{};
+  if (!has_glyphs(dc, text) && GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof font, &font) != 0) {
+    wcsncpy(font.lfFaceName, kSymbolFallbackFace, LF_FACESIZE - 1);
+    symbol = CreateFontIndirectW(&font);
+  }
+  HGDIOBJ old = symbol != nullptr ? SelectObject(dc, symbol) : nullptr;
+  const auto result = draw();
+  if (symbol != nullptr) {
+    SelectObject(dc, old);
+    DeleteObject(symbol);
+  }
+  return result;
 }
 
 void paint_candidates(HDC dc, UiThreadState& ui, int w, double m, const Palette& p) {
-  HFONT header = create_ui_font(L"Segoe UI", scaled(12, m), 600);
-  HFONT candidate = create_ui_font(L"Nirmala UI", scaled(18, m), 400);
-  HFONT number = create_ui_font(L"Segoe UI", scaled(12, m), 700);
+  HFONT header = create_ui_font(kPopupHeaderFont, m);
+  HFONT candidate = create_ui_font(kPopupCandidateFont, m);
+  HFONT number = create_ui_font(kPopupRowNumberFont, m);
   HGDIOBJ old_font = SelectObject(dc, header);
   draw_text(dc, ui.header_text, {scaled(12, m), scaled(3, m), w / 2 + scaled(24, m), scaled(28, m)}, DT_LEFT, p.primary);
-  const std::string hint = ui.shortcut_label.empty() ? "Esc: EN" : "Esc  •  " + ui.shortcut_label;
-  draw_text(dc, hint, {scaled(10, m), scaled(3, m), w - scaled(12, m), scaled(28, m)}, DT_RIGHT, p.secondary);
+  draw_text(dc, popup_hint(ui.shortcut_label), {scaled(10, m), scaled(3, m), w - scaled(12, m), scaled(28, m)}, DT_RIGHT,
+            p.secondary);
   HPEN rule = CreatePen(PS_SOLID, 1, p.border);
   HGDIOBJ old = SelectObject(dc, rule);
   MoveToEx(dc, scaled(10, m), scaled(30, m), nullptr);
@@ -74,7 +108,7 @@ void paint_toast(HDC dc, const UiThreadState& ui, int w, int h, double m, const 
   const Rect& dot = layout.dot;
   draw_round_rect(dc, {dot.left, dot.top, dot.right, dot.bottom}, dot.right - dot.left, status, status);
 
-  HFONT title = create_ui_font(L"Nirmala UI", scaled(14.5, m), 600);
+  HFONT title = create_ui_font(kToastTitleFont, m);
   HGDIOBJ old_font = SelectObject(dc, title);
   draw_text(dc, *ui.toast_title, layout.title, DT_LEFT, status);
   SelectObject(dc, old_font);
@@ -82,7 +116,7 @@ void paint_toast(HDC dc, const UiThreadState& ui, int w, int h, double m, const 
   if (!layout.chip) return;
   const Rect& c = *layout.chip;
   draw_round_rect(dc, {c.left, c.top, c.right, c.bottom}, scaled(8, m), p.border, p.chip);
-  HFONT chip_font = create_ui_font(L"Segoe UI", scaled(11, m), 600);
+  HFONT chip_font = create_ui_font(kToastShortcutFont, m);
   old_font = SelectObject(dc, chip_font);
   draw_text(dc, *ui.toast_shortcut, c, DT_CENTER, p.secondary);
   SelectObject(dc, old_font);
@@ -211,15 +245,40 @@ HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight) {
                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
 }
 
+HFONT create_ui_font(const FontSpec& font, double s) { return create_ui_font(font.face, scaled(font.height, s), font.weight); }
+
 std::int32_t measure_text(HFONT font, const std::string& text) {
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font);
-  RECT rect{0, 0, 0, 0};
   const std::wstring wide = to_wide(text);
-  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  const std::int32_t width = with_glyphs_for(dc, wide, [&] {
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return rect.right - rect.left;
+  });
   SelectObject(dc, old);
   DeleteDC(dc);
-  return rect.right - rect.left;
+  return width;
+}
+
+void draw_ui_text(HDC dc, std::wstring_view text, Rect r, UINT align, COLORREF colour) {
+  RECT rect{r.left, r.top, r.right, r.bottom};
+  SetTextColor(dc, colour);
+  with_glyphs_for(dc, text, [&] {
+    return DrawTextW(dc, text.data(), static_cast<int>(text.size()), &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  });
+}
+
+PopupTextWidths measure_popup_texts(const std::vector<PopupRow>& rows, const std::string& header,
+                                    const std::string& shortcut_label, double s) {
+  PopupTextWidths widths{scaled(140, s), 0};
+  HFONT candidate_font = create_ui_font(kPopupCandidateFont, s);
+  for (const PopupRow& row : rows) widths.candidates = std::max(widths.candidates, measure_text(candidate_font, row.text));
+  DeleteObject(candidate_font);
+  HFONT header_font = create_ui_font(kPopupHeaderFont, s);
+  widths.header = measure_text(header_font, header) + scaled(52, s) + measure_text(header_font, popup_hint(shortcut_label));
+  DeleteObject(header_font);
+  return widths;
 }
 
 void apply_round_region(HWND window, std::int32_t width, std::int32_t height, std::int32_t radius) {

@@ -6,34 +6,17 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "win_ime/settings.h"
 #include "win_popup/popup_layout.h"
+#include "win_popup/popup_view.h"
+#include "win_popup/ui_fonts.h"
 
 namespace tarovik {
 
-struct PopupRow {
-  std::string text;
-  std::int64_t score = 0;
-};
-
-// What the popup shows; written by the host window, read by the popup's window procedure.
-struct UiThreadState {
-  std::string header_text;
-  std::string shortcut_label;
-  std::vector<PopupRow> rows;
-  std::vector<Rect> hit_rects;
-  std::optional<std::string> toast_title;
-  std::optional<std::string> toast_shortcut;
-  std::size_t selected = 0;
-  float scale = 0.0F;
-  bool toast_enabled = false;
-  bool dark = false;
-};
-
-// The host window thread's popup view and click handler.
-UiThreadState& ui_thread_state();
+// The handler of a click on a popup row, on the host window thread.
 void set_popup_click_callback(std::function<void(std::size_t)> callback);
 
 inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
@@ -54,7 +37,20 @@ HWND create_floating_window(HINSTANCE instance, const wchar_t* class_name, WNDPR
 void show_floating_window(HWND window, const PopupBox& box, std::int32_t radius);
 
 HFONT create_ui_font(const wchar_t* face, std::int32_t height, int weight);
+HFONT create_ui_font(const FontSpec& font, double s);
+// The width of text in font, or in the symbol face where font lacks one of its glyphs.
 std::int32_t measure_text(HFONT font, const std::string& text);
+// Draws one line of text in the font selected into dc, or in the symbol face where that font
+// lacks one of its glyphs.
+void draw_ui_text(HDC dc, std::wstring_view text, Rect r, UINT align, COLORREF colour);
+
+// The widths the popup's box is sized from: the widest of the rows, and the header with its hint.
+struct PopupTextWidths {
+  std::int32_t candidates = 0;
+  std::int32_t header = 0;
+};
+PopupTextWidths measure_popup_texts(const std::vector<PopupRow>& rows, const std::string& header,
+                                    const std::string& shortcut_label, double s);
 void apply_round_region(HWND window, std::int32_t width, std::int32_t height, std::int32_t radius);
 bool theme_is_dark(ThemeMode mode);
 

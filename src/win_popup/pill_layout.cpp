@@ -1,5 +1,6 @@
 #include "win_popup/pill_layout.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace tarovik {
@@ -13,10 +14,18 @@ PillZones pill_zones(std::int32_t w, std::int32_t h, double p, bool icon_loaded)
 }
 
 PillTarget pill_click_target(const PillZones& zones, Point p) {
-  auto inside = [&](const Rect& r) { return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom; };
-  if (inside(zones.gear)) return PillTarget::preferences;
-  if (inside(zones.studio)) return PillTarget::studio;
+  if (contains(zones.gear, p)) return PillTarget::preferences;
+  if (contains(zones.studio, p)) return PillTarget::studio;
   return PillTarget::toggle;
+}
+
+PopupBox pill_box(std::optional<std::int32_t> saved_x, std::optional<std::int32_t> saved_y, double s, Rect work) {
+  const std::int32_t w = scaled(248, s);
+  const std::int32_t h = scaled(36, s);
+  const std::int32_t x = saved_x.value_or(work.right - w - scaled(14, s));
+  const std::int32_t y = saved_y.value_or(work.bottom - h - scaled(14, s));
+  return {std::clamp(x, work.left + 8, std::max(work.left + 8, work.right - w - 8)),
+          std::clamp(y, work.top + 8, std::max(work.top + 8, work.bottom - h - 8)), w, h};
 }
 
 void PillDrag::press(Point cursor, Point window_origin) {

@@ -17,6 +17,9 @@ struct PillZones {
 // starts after the icon when the icon could be loaded.
 PillZones pill_zones(std::int32_t w, std::int32_t h, double p, bool icon_loaded);
 
+// The pill's box: the saved place or the bottom-right corner, kept 8 pixels inside the work area.
+PopupBox pill_box(std::optional<std::int32_t> saved_x, std::optional<std::int32_t> saved_y, double s, Rect work);
+
 enum class PillTarget : std::uint8_t { toggle, studio, preferences };
 PillTarget pill_click_target(const PillZones& zones, Point client_point);
 

@@ -24,7 +24,7 @@ Point choose_popup_anchor(const AnchorInputs& in) {
   if (!in.cursor) return kFallbackAnchor;
   const Rect r = in.window.value_or(Rect{});
   const Point c = *in.cursor;
-  if (in.window && c.x >= r.left && c.x <= r.right && c.y >= r.top && c.y <= r.bottom) return c;
+  if (in.window && contains(r, c)) return c;
   return {std::max(r.left + 32, 20), std::max(r.top + 84, 40)};
 }
 
@@ -62,10 +62,13 @@ std::vector<Rect> popup_row_rects(std::int32_t client_width, std::size_t rows, d
 
 std::optional<std::size_t> popup_hit_test(const std::vector<Rect>& rows, Point p) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const Rect& r = rows[i];
-    if (p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom) return i;
+    if (contains(rows[i], p)) return i;
   }
   return std::nullopt;
+}
+
+std::string popup_hint(std::string_view shortcut_label) {
+  return shortcut_label.empty() ? "Esc: EN" : "Esc  •  " + std::string(shortcut_label);
 }
 
 }  // namespace tarovik

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarovik {
@@ -20,6 +22,11 @@ struct Rect {
   std::int32_t bottom = 0;
   friend bool operator==(const Rect&, const Rect&) = default;
 };
+
+// Whether the point lies in the rectangle, bounds inclusive.
+inline constexpr bool contains(const Rect& r, Point p) {
+  return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom;
+}
 
 inline constexpr std::size_t kMaxPopupRows = 7;
 inline constexpr Point kFallbackAnchor{120, 120};
@@ -58,5 +65,8 @@ std::vector<Rect> popup_row_rects(std::int32_t client_width, std::size_t rows, d
 
 // The row under a client point, bounds inclusive.
 std::optional<std::size_t> popup_hit_test(const std::vector<Rect>& rows, Point point);
+
+// The header's hint at the right: how to cancel, and the toggle shortcut.
+std::string popup_hint(std::string_view shortcut_label);
 
 }  // namespace tarovik

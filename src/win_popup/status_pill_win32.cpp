@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "win_ime/keyboard_hook.h"
+#include "win_ime/host_messages.h"
 #include "win_popup/candidate_popup_win32.h"
 #include "win_popup/pill_layout.h"
 
@@ -25,12 +25,6 @@ PillDrag& drag() {
 
 void post_owner(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   if (owner_window() != nullptr) PostMessageW(owner_window(), message, wparam, lparam);
-}
-
-void text_in(HDC dc, const wchar_t* text, Rect r, UINT align, COLORREF colour) {
-  RECT rect{r.left, r.top, r.right, r.bottom};
-  SetTextColor(dc, colour);
-  DrawTextW(dc, text, -1, &rect, align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 void paint_pill(HDC dc, int w, int h) {
@@ -58,18 +52,18 @@ void paint_pill(HDC dc, int w, int h) {
   const int dot_x = z.status.left + scaled(10, p);
   draw_round_rect(dc, {dot_x, (h - d) / 2, dot_x + d, (h - d) / 2 + d}, d, dot, dot);
 
-  HFONT font = create_ui_font(L"Nirmala UI", scaled(13, p), 600);
+  HFONT font = create_ui_font(kPillFont, p);
   HGDIOBJ old_font = SelectObject(dc, font);
   const std::int32_t m = scaled(4, p);
-  text_in(dc, view.enabled ? L"Nepali" : L"Paused", {dot_x + d + scaled(6, p), m, z.status.right - m, h - m}, DT_LEFT, dot);
-  text_in(dc, L"Studio", z.studio, DT_CENTER, c.primary);
+  draw_ui_text(dc, view.enabled ? L"Nepali" : L"Paused", {dot_x + d + scaled(6, p), m, z.status.right - m, h - m}, DT_LEFT, dot);
+  draw_ui_text(dc, L"Studio", z.studio, DT_CENTER, c.primary);
   HPEN rule = CreatePen(PS_SOLID, 1, c.border);
   HGDIOBJ old_pen = SelectObject(dc, rule);
   MoveToEx(dc, z.studio.right + 1, m + 4, nullptr);
   LineTo(dc, z.studio.right + 1, h - m - 4);
   SelectObject(dc, old_pen);
   DeleteObject(rule);
-  text_in(dc, L"\u2699", z.gear, DT_CENTER, c.secondary);
+  draw_ui_text(dc, L"\u2699", z.gear, DT_CENTER, c.secondary);
   SelectObject(dc, old_font);
   DeleteObject(font);
 }
@@ -94,8 +88,8 @@ LRESULT CALLBACK status_pill_wndproc(HWND window, UINT message, WPARAM wparam, L
       GetCursorPos(&p);
       ScreenToClient(window, &p);
       const PillZones& z = zones();
-      auto inside = [&](const Rect& r) { return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y <= r.bottom; };
-      SetCursor(LoadCursorW(nullptr, inside(z.status) || inside(z.studio) || inside(z.gear) ? IDC_HAND : IDC_ARROW));
+      const Point at{p.x, p.y};
+      SetCursor(LoadCursorW(nullptr, contains(z.status, at) || contains(z.studio, at) || contains(z.gear, at) ? IDC_HAND : IDC_ARROW));
       return 1;
     }
     case WM_LBUTTONDOWN: {

@@ -1,6 +1,14 @@
 #include "win_popup/toast_layout.h"
 
+#include <algorithm>
+
 namespace tarovik {
+
+PopupBox toast_box(std::int32_t title_width, double s, Rect work) {
+  const std::int32_t w = std::max(title_width + scaled(186, s), scaled(356, s));
+  const std::int32_t h = scaled(46, s);
+  return {work.right - (scaled(16, s) + w), work.bottom - (scaled(64, s) + h), w, h};
+}
 
 ToastLayout toast_layout(std::int32_t w, std::int32_t h, double m, bool icon_loaded, bool has_shortcut) {
   ToastLayout layout;

@@ -16,6 +16,9 @@ struct ToastLayout {
   friend bool operator==(const ToastLayout&, const ToastLayout&) = default;
 };
 
+// The mode toast's box in the candidate popup window, at the bottom right of the work area.
+PopupBox toast_box(std::int32_t title_width, double s, Rect work);
+
 // The toast's parts for a client of w × h drawn at scale m: icon, status dot and title from
 // the left, the shortcut chip at the right.
 ToastLayout toast_layout(std::int32_t w, std::int32_t h, double m, bool icon_loaded, bool has_shortcut);

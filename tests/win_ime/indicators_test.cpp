@@ -78,19 +78,7 @@ TEST(Indicators, ShortcutsGuideWordForWord) {
             "• Open Writing Studio:  Double-click tray badge");
 }
 
-TEST(Indicators, PillSitsBottomRightOrWhereSavedInsideTheWorkArea) {
-  const Rect work{0, 0, 1920, 1040};
-  ImeConfig config;
-  EXPECT_EQ(pill_box(config, 1.0, work), (PopupBox{1920 - 248 - 14, 1040 - 36 - 14, 248, 36}));
-  config.pill_x = 5000;  // saved on a monitor that is gone
-  config.pill_y = -300;
-  EXPECT_EQ(pill_box(config, 1.0, work), (PopupBox{1920 - 248 - 8, 8, 248, 36}));
-  EXPECT_EQ(config.pill_x, 5000);
-}
-
-TEST(Indicators, ToastAtTheBottomRight) {
-  EXPECT_EQ(toast_box(100, 1.0, {0, 0, 1920, 1040}), (PopupBox{1920 - 16 - 356, 1040 - 64 - 46, 356, 46}));
-  EXPECT_EQ(toast_box(300, 1.0, {0, 0, 1920, 1040}).width, 486);
+TEST(Indicators, ToastTitleAndTheGuidesShortcutLine) {
   EXPECT_EQ(toast_title(false), "Tarovik Paused");
   EXPECT_NE(shortcuts_guide_text("Pause").find("Tarovik:  Pause\n"), std::string::npos);
 }

@@ -5,6 +5,13 @@
 namespace tarovik {
 namespace {
 
+TEST(PillLayout, SitsBottomRightOrWhereSavedInsideTheWorkArea) {
+  const Rect work{0, 0, 1920, 1040};
+  EXPECT_EQ(pill_box(std::nullopt, std::nullopt, 1.0, work), (PopupBox{1920 - 248 - 14, 1040 - 36 - 14, 248, 36}));
+  // Saved on a monitor that is gone.
+  EXPECT_EQ(pill_box(5000, -300, 1.0, work), (PopupBox{1920 - 248 - 8, 8, 248, 36}));
+}
+
 TEST(PillLayout, ZonesAndTheirClicks) {
   const PillZones zones = pill_zones(248, 36, 1.0, true);
   EXPECT_EQ(zones.status, (Rect{35, 4, 138, 32}));

@@ -5,6 +5,11 @@
 namespace tarovik {
 namespace {
 
+TEST(ToastLayout, AtTheBottomRight) {
+  EXPECT_EQ(toast_box(100, 1.0, {0, 0, 1920, 1040}), (PopupBox{1920 - 16 - 356, 1040 - 64 - 46, 356, 46}));
+  EXPECT_EQ(toast_box(300, 1.0, {0, 0, 1920, 1040}).width, 486);
+}
+
 TEST(ToastLayout, IconDotTitleAndChipAtTwoScales) {
   struct Case {
     std::int32_t w, h;
