@@ -90,6 +90,7 @@ int main() {
   window_class.lpfnWndProc = window_proc;
   window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"TarovikTestEditor";
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   RegisterClassW(&window_class);
   HWND window = CreateWindowW(L"TarovikTestEditor", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, 360, nullptr,
                               nullptr, window_class.hInstance, nullptr);

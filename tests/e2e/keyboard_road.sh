@@ -21,15 +21,31 @@ fail() {
   failed=1
 }
 to_windows() { echo "Z:$(echo "$1" | tr / '\\')"; }
+# A screenshot cropped to the windows given (X window ids), all of them in one box.
+screenshot() {  # file, what it shows, window ids...
+  local file=$1 what=$2 left=100000 top=100000 right=0 bottom=0 id
+  shift 2
+  for id in "$@"; do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [ "$X" -lt "$left" ] && left=$X
+    [ "$Y" -lt "$top" ] && top=$Y
+    [ $((X + WIDTH)) -gt "$right" ] && right=$((X + WIDTH))
+    [ $((Y + HEIGHT)) -gt "$bottom" ] && bottom=$((Y + HEIGHT))
+  done
+  [ "$right" -gt "$left" ] || return 0
+  import -window root -crop "$((right - left))x$((bottom - top))+$left+$top" +repage "$work/$file" 2>/dev/null &&
+    echo "screenshot of $what: $work/$file"
+}
+popup_window() { xdotool search --onlyvisible --name "^TarovikCandidatePopup\$" 2>/dev/null | head -n 1; }
 
 "$wine_run" "$prefix" "$tarovik" >"$work/host.log" 2>&1 &
 host=$!
 # The start-up mode toast shows for 1.5 s in the popup window, titled with its class name.
-if timeout 20 xdotool search --sync --onlyvisible --name "^TarovikCandidatePopup$" >/dev/null 2>&1; then
-  import -window root "$work/toast.png" 2>/dev/null && echo "screenshot of the toast: $work/toast.png"
-fi
+toast=$(timeout 20 xdotool search --sync --onlyvisible --name "^TarovikCandidatePopup$" 2>/dev/null | head -n 1)
+[ -n "$toast" ] && screenshot toast.png "the toast" "$toast"
 sleep 3  # the host builds its engine and installs the hook
-import -window root "$work/pill.png" 2>/dev/null && echo "screenshot of the pill: $work/pill.png"
+pill=$(xdotool search --onlyvisible --name "^TarovikStatusPill$" 2>/dev/null | head -n 1)
+[ -n "$pill" ] && screenshot pill.png "the pill" "$pill"
 
 # A second start hands over to the running host and ends with status 0. The host then
 # opens the Writing Studio: without a web view that window process gives up at once.
@@ -126,11 +142,15 @@ type() { xdotool type --delay 80 "$1"; sleep 0.3; }
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
 
 if [ "$mode" = "--demo" ]; then
-  type "mero naam ram ho. ma kathmandu ma baschhu. "
+  type "mero naam ram ho. ma kathma"   # the popup at the caret, in the middle of a word
+  popup=$(popup_window)
+  [ -n "$popup" ] && screenshot popup.png "the popup at the caret" "$window" "$popup"
+  type "ndu ma baschhu. "
 else
   type "namaste "                      # Space commits the first candidate
   type "kathmandu"
-  import -window root "$work/popup.png" 2>/dev/null && echo "screenshot of the popup: $work/popup.png"
+  popup=$(popup_window)
+  [ -n "$popup" ] && screenshot popup.png "the popup at the caret" "$window" "$popup"
   key Return                           # Enter commits with a line break
   type "ghar "
   key BackSpace                        # Backspace right after a commit gives the roman text back
@@ -149,7 +169,7 @@ else
   xdotool type --delay 2 "$sentences"; sleep 2
 fi
 sleep 1
-import -window root "$work/editor.png" 2>/dev/null && echo "screenshot of the editor: $work/editor.png"
+screenshot editor.png "the editor" "$window"
 touch "$work/stop"
 for _ in $(seq 50); do
   [ -f "$work/result.txt" ] && break
