@@ -5,7 +5,7 @@
 
 #include "phonetic/engine.h"
 #include "phonetic/suggest.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_studio/studio_assets.h"
 
 namespace tarovik {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "trie/result.h"
+#include "base/result.h"
 #include "win_studio/studio_server.h"
 
 namespace tarovik {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "base/ascii.h"
 #include "phonetic/embedded_data.h"
 #include "phonetic/gzip.h"
 #include "phonetic/rule_expansion.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -59,9 +60,7 @@ std::unordered_map<char32_t, std::vector<RuleEntry>> index_rules(std::vector<Rul
   for (RuleEntry& rule : rules) {
     if (rule.roman.empty()) continue;
     std::size_t pos = 0;
-    char32_t first = utf8::next(rule.roman, pos);
-    if (first >= U'A' && first <= U'Z') first = first - U'A' + U'a';
-    by_first_char[first].push_back(std::move(rule));
+    by_first_char[ascii::lower(utf8::next(rule.roman, pos))].push_back(std::move(rule));
   }
   return by_first_char;
 }

@@ -10,7 +10,7 @@
 #include "phonetic/candidate.h"
 #include "phonetic/phonetic_tables.h"
 #include "trie/lexicon_trie.h"
-#include "trie/result.h"
+#include "base/result.h"
 
 namespace tarovik {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "trie/result.h"
+#include "base/result.h"
 
 struct z_stream_s;
 

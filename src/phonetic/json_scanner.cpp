@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 

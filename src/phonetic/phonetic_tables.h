@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "trie/result.h"
+#include "base/result.h"
 
 namespace tarovik {
 

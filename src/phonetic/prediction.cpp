@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "base/ascii.h"
 #include "phonetic/scoring.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -65,7 +66,7 @@ std::vector<Candidate> predict_next_words(const TransliterationEngine& engine, s
 }
 
 void learn_promoted_word(TransliterationEngine& engine, std::string_view roman, std::string_view word) {
-  const std::string key = utf8::ascii_lower(utf8::trim_whitespace(roman));
+  const std::string key = ascii::lower(utf8::trim_whitespace(roman));
   if (key.empty() || word.empty()) return;
   std::vector<Candidate>& learned = engine.learned_aliases[key];
   const auto existing = std::find_if(learned.begin(), learned.end(), [&](const Candidate& c) { return c.text == word; });

@@ -7,7 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "trie/utf8.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -35,7 +36,7 @@ bool rule_matches(std::string_view key, std::string_view input) {
   if (key.size() > input.size()) return false;
   input = input.substr(0, key.size());
   if (std::find(kExactCaseKeys.begin(), kExactCaseKeys.end(), key) != kExactCaseKeys.end()) return key == input;
-  return std::equal(key.begin(), key.end(), input.begin(), [](char a, char b) { return utf8::ascii_lower(a) == utf8::ascii_lower(b); });
+  return std::equal(key.begin(), key.end(), input.begin(), [](char a, char b) { return ascii::lower(a) == ascii::lower(b); });
 }
 
 char32_t last_char(std::string_view text) {
@@ -266,13 +267,13 @@ void advance_beam(const TransliterationEngine& engine, std::string_view input, s
                   std::vector<std::vector<BeamState>>& buckets) {
   const char c = input[p];
   const std::string_view letter = input.substr(p, 1);
-  if (c >= '0' && c <= '9') {
+  if (ascii::is_digit(ascii::byte(c))) {
     for (const BeamState& s : beam) extend(buckets[p + 1], engine.lexicon, s, {letter}, s.penalty, false);
     return;
   }
 
   matches.clear();
-  const char32_t first = static_cast<unsigned char>(utf8::ascii_lower(c));
+  const char32_t first = static_cast<unsigned char>(ascii::lower(c));
   const auto rules = engine.rules_by_first_char.find(first);
   if (rules != engine.rules_by_first_char.end()) {
     for (const RuleEntry& rule : rules->second) {
@@ -343,7 +344,7 @@ std::vector<PhoneticForm> generate_phonetic_forms(const TransliterationEngine& e
 }
 
 std::string roman_to_skeleton(std::string_view roman) {
-  std::string text = utf8::ascii_lower(roman);
+  std::string text = ascii::lower(roman);
   for (const auto& [from, to] : kSkeletonFolds) text = replace_all(text, from, to);
   std::erase_if(text, [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; });
   return collapse_repeats(text);

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "trie/utf8.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -16,20 +17,20 @@ constexpr std::int64_t kCompletionBonus = 12000;
 constexpr std::int64_t kCompletionFrequencyCap = 24000;
 constexpr std::int64_t kAliasFrequency = 28000;
 
-bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
+using ascii::is_digit;
 
 bool all_of(std::string_view text, auto predicate) { return std::all_of(text.begin(), text.end(), predicate); }
 
 // Dates (2082-08-12), "+977" numbers and ten-digit phone numbers keep their ASCII digits.
 bool is_smart_numeral(std::string_view text) {
-  const bool has_digit = std::any_of(text.begin(), text.end(), is_ascii_digit);
+  const bool has_digit = std::any_of(text.begin(), text.end(), is_digit);
   if (text.find_first_of("-/") != std::string_view::npos && has_digit &&
-      all_of(text, [](char c) { return is_ascii_digit(c) || c == '+' || c == '-' || c == '/'; })) {
+      all_of(text, [](char c) { return is_digit(c) || c == '+' || c == '-' || c == '/'; })) {
     return true;
   }
-  if (text.size() >= 4 && text.starts_with("+977") && all_of(text.substr(1), is_ascii_digit)) return true;
+  if (text.size() >= 4 && text.starts_with("+977") && all_of(text.substr(1), is_digit)) return true;
   return text.size() == 10 && (text.starts_with("98") || text.starts_with("97") || text.starts_with("01")) &&
-         all_of(text, is_ascii_digit);
+         all_of(text, is_digit);
 }
 
 }  // namespace

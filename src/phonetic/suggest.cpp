@@ -4,9 +4,10 @@
 #include <array>
 #include <queue>
 
+#include "base/ascii.h"
 #include "phonetic/rule_expansion.h"
 #include "phonetic/scoring.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -34,10 +35,10 @@ constexpr std::array<std::string_view, 16> kPassThroughDomains = {
     "io", "co", "np", "in", "ai", "me", "com", "org", "net", "edu", "gov", "dev", "app", "xyz", "biz", "info",
 };
 
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
-bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+using ascii::is_digit;
+using ascii::is_letter;
+using ascii::is_lower;
+using ascii::is_upper;
 
 bool all_bytes(std::string_view text, auto predicate) { return std::all_of(text.begin(), text.end(), predicate); }
 
@@ -298,7 +299,7 @@ std::vector<Candidate> ranked(const CandidatePool& pool, std::size_t limit) {
 }  // namespace
 
 bool is_web_address(std::string_view roman) {
-  const std::string head = utf8::ascii_lower(roman.substr(0, 8));
+  const std::string head = ascii::lower(roman.substr(0, 8));
   return head.starts_with("http://") || head.starts_with("https://") || head.starts_with("www.");
 }
 
@@ -308,7 +309,7 @@ SuggestResult suggest(const TransliterationEngine& engine, std::string_view roma
   const std::size_t n = roman.size();
 
   if (roman.front() == '`' && n != 1 && roman.back() == '`') return single(std::string(roman.substr(1, n - 2)), true);
-  const std::string lower = utf8::ascii_lower(roman);
+  const std::string lower = ascii::lower(roman);
   if (passes_through(roman, lower)) return single(std::string(roman), true);
   if (is_number(roman)) {
     return single(convert_digits(roman, options.devanagari_digits, options.smart_numerals, engine.devanagari_digits),

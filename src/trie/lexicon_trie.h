@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "trie/result.h"
+#include "base/result.h"
 
 namespace tarovik {
 

@@ -2,20 +2,19 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
 #include "phonetic/prediction.h"
 #include "phonetic/suggest.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
 namespace {
 
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
 // Digits with dots or a version "v": the danda would break the number, so it is not a word end.
 bool is_number_like(std::string_view roman) {
   return !roman.empty() && std::all_of(roman.begin(), roman.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == 'v' || c == 'V';
+    return ascii::is_digit(ascii::byte(c)) || c == '.' || c == 'v' || c == 'V';
   });
 }
 
@@ -36,7 +35,9 @@ bool full_stop_joins(std::string_view roman) {
   return is_www(roman) || is_number_like(roman) || is_web_address(roman) || (at != std::string_view::npos && at > 0);
 }
 
-bool has_ascii_letter(std::string_view roman) { return std::any_of(roman.begin(), roman.end(), is_ascii_letter); }
+bool has_ascii_letter(std::string_view roman) {
+  return std::any_of(roman.begin(), roman.end(), [](char c) { return ascii::is_letter(ascii::byte(c)); });
+}
 
 std::uint64_t clamp_max_candidates(std::uint64_t value) { return std::clamp(value, kMinCandidates, kMaxCandidates); }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 

@@ -1,5 +1,7 @@
 #include "win_ime/keyboard_hook.h"
 
+#include "base/ascii.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -236,7 +238,7 @@ HookDecision held(const KeyEvent& e) {
 }  // namespace
 
 bool is_composing_char(char32_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+  return ascii::is_digit(c) || ascii::is_letter(c) ||
          (c < 0x80 && kComposingMarks.find(static_cast<char>(c)) != std::string_view::npos);
 }
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "trie/utf8.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -11,7 +12,7 @@ namespace {
 // Registry key and value names compare without regard to case.
 bool same_name(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return utf8::ascii_lower(x) == utf8::ascii_lower(y); });
+                    [](char x, char y) { return ascii::lower(x) == ascii::lower(y); });
 }
 
 }  // namespace

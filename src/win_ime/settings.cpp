@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 

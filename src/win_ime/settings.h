@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "phonetic/json_record.h"
-#include "trie/result.h"
+#include "base/result.h"
 #include "win_ime/registry.h"
 
 namespace tarovik {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_popup/toast_layout.h"
 
 namespace tarovik {

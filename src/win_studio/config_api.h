@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "trie/result.h"
+#include "base/result.h"
 #include "win_ime/keyboard_hook.h"
 #include "win_ime/registry.h"
 #include "win_ime/settings.h"

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "trie/utf8.h"
+#include "base/ascii.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 
@@ -53,7 +54,7 @@ std::optional<std::string> last_header(std::string_view raw_head, std::string_vi
   for (std::string_view line : head_lines(head)) {
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
-    if (utf8::ascii_lower(utf8::trim_whitespace(line.substr(0, colon))) != name) continue;
+    if (ascii::lower(utf8::trim_whitespace(line.substr(0, colon))) != name) continue;
     value = std::string(utf8::trim_whitespace(line.substr(colon + 1)));
   }
   return value;
@@ -69,7 +70,7 @@ std::size_t content_length_of(std::string_view raw_head) {
 
 std::optional<std::string> RequestReader::header(std::string_view name) const {
   if (!head_end_) return std::nullopt;
-  return last_header({buffer_.data(), *head_end_}, utf8::ascii_lower(name));
+  return last_header({buffer_.data(), *head_end_}, ascii::lower(name));
 }
 
 

@@ -9,8 +9,9 @@
 #include <mutex>
 #include <thread>
 
+#include "base/ascii.h"
 #include "win_studio/http_request.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_studio/studio_assets.h"
 
 namespace tarovik {
@@ -81,7 +82,7 @@ std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std:
         name = name.substr(0, colon);
       }
     }
-    if (name != "127.0.0.1" && utf8::ascii_lower(name) != "localhost") return forbidden;
+    if (name != "127.0.0.1" && ascii::lower(name) != "localhost") return forbidden;
   }
   const bool interface_post = method == "POST" && (path == "/api/config" || path == "/api/open-studio");
   if (interface_post && origin) {

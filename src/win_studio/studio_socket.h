@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "trie/result.h"
+#include "base/result.h"
 
 namespace tarovik {
 

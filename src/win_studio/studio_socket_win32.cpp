@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_studio/studio_socket.h"
 
 namespace tarovik {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 

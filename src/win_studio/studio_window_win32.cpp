@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "trie/result.h"
+#include "base/result.h"
 #include "win_ime/host_win32.h"
 #include "win_ime/registry_win32.h"
 #include "win_studio/studio_window.h"

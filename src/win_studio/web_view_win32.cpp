@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_ime/registry_win32.h"
 
 namespace tarovik {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "trie/result.h"
+#include "base/result.h"
 
 namespace tarovik {
 

@@ -17,7 +17,7 @@
 #include <string_view>
 
 #include "phonetic/engine.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_ime/keyboard_hook.h"
 #include "win_ime/registry.h"
 #include "win_ime/settings.h"

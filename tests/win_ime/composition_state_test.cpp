@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "test_engine.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 namespace {

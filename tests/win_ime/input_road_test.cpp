@@ -6,7 +6,7 @@
 #include <map>
 
 #include "test_engine.h"
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 #include "win_ime/settings.h"
 
 namespace tarovik {

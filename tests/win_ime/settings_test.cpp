@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 namespace tarovik {
 namespace {

@@ -29,10 +29,6 @@ std::string_view trim_whitespace(std::string_view text);
 std::u16string to_utf16(std::string_view text);
 std::string from_utf16(std::u16string_view text);
 
-// A-Z to a-z; every other byte stays.
-inline char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-std::string ascii_lower(std::string_view text);
-
 // Number of scalar values, counting each malformed byte as one.
 std::size_t length(std::string_view text);
 

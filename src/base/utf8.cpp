@@ -1,4 +1,4 @@
-#include "trie/utf8.h"
+#include "base/utf8.h"
 
 #include <algorithm>
 
@@ -127,12 +127,6 @@ std::string from_utf16(std::u16string_view text) {
     }
   }
   return out;
-}
-
-std::string ascii_lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = ascii_lower(c);
-  return lower;
 }
 
 std::size_t length(std::string_view text) {
