@@ -123,28 +123,27 @@ void add_learned_words(ScoringContext& context, std::string_view lower) {
   }
 }
 
-constexpr std::int64_t kAliasBase = 64000;
-
-// Whether the text is an alias, though its list may be empty.
-bool add_aliases(ScoringContext& context, std::string_view lower) {
-  const auto* aliases = find_value(context.engine.aliases, lower);
-  if (aliases == nullptr) return false;
-  for (std::size_t i = 0; i < aliases->size(); ++i) {
-    add_phonetic_candidate(context, (*aliases)[i], listed_score(kAliasBase, kListStep, i), SourceKind::alias, 0);
+// The words a table lists for the text, from base down; whether the text is in the table,
+// though its list may be empty.
+bool add_listed_words(ScoringContext& context, const TextListMap& table, std::string_view lower, std::int64_t base) {
+  const auto* words = find_value(table, lower);
+  if (words == nullptr) return false;
+  for (std::size_t i = 0; i < words->size(); ++i) {
+    add_phonetic_candidate(context, (*words)[i], listed_score(base, kListStep, i), SourceKind::alias, 0);
   }
   return true;
 }
 
+constexpr std::int64_t kAliasBase = 64000;
+
+bool add_aliases(ScoringContext& context, std::string_view lower) {
+  return add_listed_words(context, context.engine.aliases, lower, kAliasBase);
+}
+
 constexpr std::int64_t kLoanwordBase = 61000;
 
-// Whether the text is a loanword, though its list may be empty.
 bool add_loanwords(ScoringContext& context, std::string_view lower) {
-  const auto* loanwords = find_value(context.engine.loanwords, lower);
-  if (loanwords == nullptr) return false;
-  for (std::size_t i = 0; i < loanwords->size(); ++i) {
-    add_phonetic_candidate(context, (*loanwords)[i], listed_score(kLoanwordBase, kListStep, i), SourceKind::alias, 0);
-  }
-  return true;
+  return add_listed_words(context, context.engine.loanwords, lower, kLoanwordBase);
 }
 
 constexpr std::int64_t kLoanwordPluralBase = 58000;

@@ -43,7 +43,7 @@ void append_replay(std::vector<InjectedInput>& events, const QueuedInput& queued
 const CommitAction* append_input(std::vector<InjectedInput>& events, const QueuedInput& queued, SharedState& shared,
                                  const CommitOutput& out) {
   append_replay<InjectedKey>(events, queued);
-  append_replay<InjectedButton>(events, queued);
+  append_replay<ButtonEvent>(events, queued);
   const auto* action = std::get_if<CommitAction>(&queued.input);
   if (action == nullptr) return nullptr;
   if (out.foreground && out.foreground() != queued.target) {

@@ -101,7 +101,7 @@ struct SharedState {
 // A commit, or a key or button of the user's that must reach the application after the input
 // before it. sequence is the place in the user's order of the event that made it.
 struct QueuedInput {
-  std::variant<CommitAction, InjectedKey, InjectedButton> input;
+  std::variant<CommitAction, InjectedKey, ButtonEvent> input;
   std::uint32_t sequence = 0;
   WindowId target = 0;  // a commit: the window its word was typed in
 };

@@ -63,7 +63,7 @@ INPUT key_input(const InjectedKey& key) {
   return input;
 }
 
-DWORD button_flag(const InjectedButton& b) {
+DWORD button_flag(const ButtonEvent& b) {
   switch (b.button) {
     case MouseButton::left: return b.up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
     case MouseButton::right: return b.up ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_RIGHTDOWN;
@@ -75,7 +75,7 @@ DWORD button_flag(const InjectedButton& b) {
 }
 
 // A replayed button goes where it was pressed, however far the pointer has moved since.
-INPUT button_input(const InjectedButton& b) {
+INPUT button_input(const ButtonEvent& b) {
   INPUT input{};
   input.type = INPUT_MOUSE;
   input.mi.dx = absolute_mouse_coordinate(b.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));

@@ -38,17 +38,18 @@ struct InjectedKey {
 
 enum class MouseButton : std::uint8_t { left, right, middle, x1, x2 };
 
-// A press or release of the user's that was held back, replayed where it was made (screen pixels).
-struct InjectedButton {
+// A mouse button pressed or released, where (screen pixels): as the mouse hook sees it, and as
+// a held-back one is replayed. Moves and the wheel are never held.
+struct ButtonEvent {
   MouseButton button = MouseButton::left;
   bool up = false;
   std::int32_t x = 0;
   std::int32_t y = 0;
   std::uint64_t extra_info = 0;
-  friend bool operator==(const InjectedButton&, const InjectedButton&) = default;
+  friend bool operator==(const ButtonEvent&, const ButtonEvent&) = default;
 };
 
-using InjectedInput = std::variant<InjectedKey, InjectedButton>;
+using InjectedInput = std::variant<InjectedKey, ButtonEvent>;
 
 // erase_count backspace pairs, then a down/up pair for each UTF-16 unit of text.
 std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::string_view text);

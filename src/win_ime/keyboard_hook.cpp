@@ -263,7 +263,7 @@ HookDecision decide_button(SharedState* shared, const ButtonInputs& in) {
   if (e.extra_info == INJECTED_MARKER) return pass();
   if (in.hold_back) {
     HookDecision decision = swallow();
-    decision.replay = InjectedButton{e.button, e.up, e.x, e.y};
+    decision.replay = ButtonEvent{e.button, e.up, e.x, e.y};
     return decision;
   }
   if (e.up || in.over_own_window || shared == nullptr) return pass();

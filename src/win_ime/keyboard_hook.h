@@ -37,15 +37,6 @@ struct KeyEvent {
   bool extended = false;
 };
 
-// A mouse button pressed or released, where (screen pixels); moves and the wheel never get here.
-struct ButtonEvent {
-  MouseButton button = MouseButton::left;
-  bool up = false;
-  std::int32_t x = 0;
-  std::int32_t y = 0;
-  std::uint64_t extra_info = 0;
-};
-
 // What a hook does with one event: let it through or swallow it, the message to post to the
 // host window and the commit to queue (both after the state's lock is released). An event held
 // back behind earlier input is swallowed, undecided, and queued as its replay.

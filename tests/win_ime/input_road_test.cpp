@@ -89,8 +89,7 @@ class Desktop {
       const KeyMessage message = key->key_up ? KeyMessage::key_up : KeyMessage::key_down;
       deliver(KeyEvent{message, key->unicode ? vk::packet : key->vk, key->scan, key->extra_info});
     } else {
-      const auto& b = std::get<InjectedButton>(event);
-      deliver(ButtonEvent{b.button, b.up, b.x, b.y, b.extra_info});
+      deliver(std::get<ButtonEvent>(event));
     }
   }
   void deliver(const KeyEvent& e) {

@@ -276,7 +276,7 @@ TEST_F(Hook, HeldBackInputIsSwallowedUndecidedAndReplayedAsTyped) {
   EXPECT_FALSE(d.replay.has_value());
   const HookDecision click = decide_button(&shared_, {{MouseButton::right, true, 10, 20}, false, true});
   EXPECT_TRUE(click.swallow);
-  EXPECT_EQ(click.replay, InjectedInput(InjectedButton{MouseButton::right, true, 10, 20}));
+  EXPECT_EQ(click.replay, InjectedInput(ButtonEvent{MouseButton::right, true, 10, 20}));
 }
 
 TEST(InputOrder, HoldsTheUsersInputBehindEverythingDecidedBeforeIt) {
