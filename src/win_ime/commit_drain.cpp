@@ -22,11 +22,8 @@ void append_keys(std::vector<InjectedInput>& events, const std::vector<InjectedK
 // The word's window went to the back before its commit was typed: forget the word there.
 void abandon_word(SharedState& shared) {
   std::lock_guard lock(shared.mutex);
-  ImeState& s = shared.state;
-  s.cancel_composition();
-  s.previous_word.reset();
-  s.last_commit.reset();
-  s.rows_on_screen = false;
+  shared.state.start_afresh();
+  shared.state.rows_on_screen = false;
 }
 
 // A held-back key or button goes out marked with its place in the user's order.

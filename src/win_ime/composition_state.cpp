@@ -102,11 +102,15 @@ BackspaceResult ImeState::composition_backspace() {
 
 void ImeState::cancel_composition() { clear_composition(); }
 
-bool ImeState::toggle_enabled() {
-  enabled = !enabled;
+void ImeState::start_afresh() {
   clear_composition();
   previous_word.reset();
   last_commit.reset();
+}
+
+bool ImeState::toggle_enabled() {
+  enabled = !enabled;
+  start_afresh();
   return enabled;
 }
 

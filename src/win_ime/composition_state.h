@@ -78,6 +78,8 @@ struct ImeState {
   bool composition_push_char(char32_t c);
   BackspaceResult composition_backspace();
   void cancel_composition();
+  // Cancels and forgets the word before it and the undo: the text no longer ends in them.
+  void start_afresh();
   bool toggle_enabled();
   std::optional<CommitAction> commit_candidate(std::size_t index, std::string_view suffix);
   std::optional<CommitAction> accept_prediction(std::size_t index);

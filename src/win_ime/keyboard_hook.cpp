@@ -40,9 +40,7 @@ bool is_caret_key(std::uint32_t key) { return key >= vk::prior && key <= vk::dow
 // Forgets the word and its context: the application's text no longer ends in them.
 HookDecision start_afresh(ImeState& s) {
   const bool shown = !s.roman.empty() || s.predictions_shown;
-  s.cancel_composition();
-  s.previous_word.reset();
-  s.last_commit.reset();
+  s.start_afresh();
   return pass(shown ? std::optional(popup(false)) : std::nullopt);
 }
 
