@@ -15,8 +15,11 @@ std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::strin
     keys.push_back({0x08, 0, false, true});
   }
   for (char16_t unit : units) {
-    keys.push_back({0, unit, true, false});
-    keys.push_back({0, unit, true, true});
+    const bool enter = unit == u'\r';
+    const std::uint16_t vk = enter ? kEnterVk : 0;
+    const std::uint16_t scan = enter ? kEnterScan : unit;
+    keys.push_back({vk, scan, !enter, false});
+    keys.push_back({vk, scan, !enter, true});
   }
   return keys;
 }

@@ -51,7 +51,13 @@ struct ButtonEvent {
 
 using InjectedInput = std::variant<InjectedKey, ButtonEvent>;
 
-// erase_count backspace pairs, then a down/up pair for each UTF-16 unit of text.
+// The Enter key as the keyboard sends it (the main block's Enter, not the keypad's).
+inline constexpr std::uint16_t kEnterVk = 0x0D;
+inline constexpr std::uint16_t kEnterScan = 0x1C;
+
+// erase_count backspace pairs, then a down/up pair for each UTF-16 unit of text. A carriage
+// return goes as the Enter key: fields that send, search or submit act on the key, not on
+// the character.
 std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::string_view text);
 
 // A screen coordinate as the 0..65535 scale of absolute mouse input over a span of pixels

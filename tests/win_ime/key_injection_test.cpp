@@ -15,6 +15,11 @@ TEST(KeyInjection, BackspacesThenEachUtf16UnitAsAPair) {
   EXPECT_EQ(keys[6].scan, 0xD83D);  // the high surrogate comes first
   EXPECT_EQ(keys[8].scan, 0xDE00);
   EXPECT_TRUE(build_injected_keys(0, "").empty());
+  // A carriage return is the Enter key, as the keyboard sends it.
+  const auto entered = build_injected_keys(0, "क\r");
+  ASSERT_EQ(entered.size(), 4u);
+  EXPECT_EQ(entered[2], (InjectedKey{0x0D, 0x1C, false, false}));
+  EXPECT_EQ(entered[3], (InjectedKey{0x0D, 0x1C, false, true}));
 }
 
 TEST(KeyInjection, ASixCharacterWordFromSevenLettersIsTwentyEightRecords) {
