@@ -62,6 +62,9 @@ IndicatorState indicator_state() {
 
 void refresh_indicators_now(HWND host, bool enabled_changed) {
   const HostUi& ui = host_ui();
+  // Input turned off, or settings changed under the rows: the popup follows the state first,
+  // then the mode toast may take it over.
+  refresh_popup();
   refresh_indicators(host, ui.popup_window, ui.pill_window, ui.icon_active, ui.icon_paused, indicator_state(),
                      enabled_changed);
 }

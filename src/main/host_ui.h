@@ -38,12 +38,12 @@ void handle_command(HWND host, WORD id);
 // What the Studio server serves, with the configuration interface reaching this host.
 StudioRoutes studio_routes();
 
-// Places the candidate popup at the caret and shows the state's rows, or hides it.
-void refresh_popup(bool show);
+// Places the candidate popup at the caret with the state's rows while keys act on them, else
+// hides it.
+void refresh_popup();
 
-// The commit queue's drain, and a click on a popup row.
+// The commit queue's drain; retried on the timer while events are on their way or refused.
 void drain_commits(HWND host);
-void click_candidate(HWND host, std::size_t index);
 inline constexpr UINT_PTR kDrainRetryTimer = 102;
 
 }  // namespace tarovik

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "main/host_ui.h"
+#include "win_popup/popup_view.h"
 #include "win_ime/commit_drain.h"
 #include "win_ime/corrections_log_win32.h"
 #include "win_ime/host_messages.h"
@@ -22,8 +23,7 @@ namespace {
 constexpr UINT kDrainRetryMs = 50;
 
 const CommitOutput& commit_output() {
-  static const CommitOutput output{send_injected, [] { return corrections_log_path(); },
-                                   [] { ShowWindow(host_ui().popup_window, SW_HIDE); },
+  static const CommitOutput output{send_injected, [] { return corrections_log_path(); }, [] { refresh_popup(); },
                                    [] { return reinterpret_cast<WindowId>(GetForegroundWindow()); }};
   return output;
 }
@@ -54,13 +54,11 @@ void on_timer(HWND window, WPARAM id) {
     drain_commits(window);
   } else if (id == kToastTimer) {
     KillTimer(window, kToastTimer);
-    SharedState* shared = GLOBAL_STATE.load();
-    bool in_use = false;  // a composition or predictions took the popup over from the toast
-    if (shared != nullptr) {
-      std::lock_guard lock(shared->mutex);
-      in_use = !shared->state.roman.empty() || shared->state.predictions_shown;
-    }
-    if (!in_use) ShowWindow(host_ui().popup_window, SW_HIDE);
+    // Rows that took the popup over from the toast stay; else it goes.
+    const bool toast_shown = ui_thread_state().toast_title.has_value();
+    ui_thread_state().toast_title.reset();
+    if (toast_shown) ShowWindow(host_ui().popup_window, SW_HIDE);
+    refresh_popup();
   }
 }
 
@@ -70,6 +68,9 @@ void on_destroy(HWND window) {
   if (ui.mouse_hook != nullptr) UnhookWindowsHookEx(ui.mouse_hook);
   ui.keyboard_hook = nullptr;
   ui.mouse_hook = nullptr;
+  // The user's keys and clicks held behind a commit were swallowed on the promise of a replay.
+  KillTimer(window, kDrainRetryTimer);
+  if (SharedState* shared = GLOBAL_STATE.load()) input_road().release(*shared, commit_output());
   NOTIFYICONDATAW tray{};
   tray.cbSize = sizeof tray;
   tray.hWnd = window;
@@ -93,7 +94,8 @@ bool on_host_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_APP_ENABLED_CHANGED: refresh_indicators_now(window, true); return true;
     case WM_APP_CONFIG_CHANGED: refresh_indicators_now(window, false); return true;
     case WM_APP_COMMIT_READY: drain_commits(window); return true;
-    case WM_APP_POPUP_REFRESH: refresh_popup(wparam != 0); return true;
+    // The state says what keys act on, whichever message came first: the popup shows just that.
+    case WM_APP_POPUP_REFRESH: refresh_popup(); return true;
     case WM_APP_OPEN_STUDIO: handle_command(window, kCommandOpenStudio); return true;
     case WM_APP_OPEN_PREFERENCES: handle_command(window, kCommandPreferences); return true;
     default: return false;
@@ -110,17 +112,6 @@ void drain_commits(HWND host) {
   }
   if (!input_road().drain(*shared, commit_output(), GetTickCount64())) {
     SetTimer(host, kDrainRetryTimer, kDrainRetryMs, nullptr);
-  }
-}
-
-// A click on a popup row commits that row (or accepts that prediction) and types it at once,
-// after whatever the hooks have queued, so the click's text lands in typing order.
-void click_candidate(HWND host, std::size_t index) {
-  SharedState* shared = GLOBAL_STATE.load();
-  if (shared == nullptr) return;
-  drain_commit_queue(*shared, input_road().queue(), commit_output());
-  if (const auto popup_flag = commit_clicked_candidate(*shared, index, commit_output())) {
-    PostMessageW(host, WM_APP_POPUP_REFRESH, *popup_flag ? 1 : 0, 0);
   }
 }
 

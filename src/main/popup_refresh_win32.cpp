@@ -63,14 +63,15 @@ void copy_rows(UiThreadState& ui, const ImeState& state, double s) {
 
 }  // namespace
 
-void refresh_popup(bool show) {
+void refresh_popup() {
   SharedState* shared = GLOBAL_STATE.load();
   HWND popup = host_ui().popup_window;
   if (shared == nullptr || popup == nullptr) return;
   std::lock_guard lock(shared->mutex);
   const ImeState& state = shared->state;
-  if (!show || !popup_shows_rows(state)) {
-    ShowWindow(popup, SW_HIDE);
+  if (!rows_shown(state)) {
+    // The mode toast keeps the popup until its timer ends it.
+    if (!ui_thread_state().toast_title) ShowWindow(popup, SW_HIDE);
     return;
   }
   const Point anchor = popup_anchor();
@@ -81,6 +82,8 @@ void refresh_popup(bool show) {
   copy_rows(ui, state, s);
   const PopupTextWidths widths = measure_popup_texts(ui.rows, ui.header_text, ui.shortcut_label, s);
   const PopupBox box = place_popup(anchor, widths.candidates, widths.header, ui.rows.size(), s, work_area_at(anchor));
+  // Known before the paint: a click is decided against the rows shown from now on.
+  ui.hit_rects = popup_row_rects(box.width, ui.rows.size(), std::max(static_cast<double>(ui.scale), 1.0));
   show_floating_window(popup, box, scaled(14, s));
 }
 

@@ -50,7 +50,6 @@ HWND create_host_window(HINSTANCE instance) {
 void create_indicators(HINSTANCE instance, HWND host) {
   HostUi& ui = host_ui();
   ui.popup_window = create_candidate_popup(instance);
-  set_popup_click_callback([host](std::size_t row) { click_candidate(host, row); });
   ui.pill_window = create_status_pill(instance);
   set_pill_owner_window(host);
 

@@ -15,45 +15,63 @@ void log_pick(const CommitAction& action, bool log, const CommitOutput& out) {
   append_correction_record(log, out.log_path(), action.roman, action.top1, action.word, action.prev_word);
 }
 
-void append_keys(std::vector<InjectedInput>& events, const std::vector<InjectedKey>& keys) {
-  events.insert(events.end(), keys.begin(), keys.end());
-}
-
 // The word's window went to the back before its commit was typed: forget the word there.
 void abandon_word(SharedState& shared) {
   std::lock_guard lock(shared.mutex);
   shared.state.start_afresh();
-  shared.state.rows_on_screen = false;
 }
+
+// The events of one send, each with the place in the user's order of the input it came from,
+// so a refused tail can be queued again in its place.
+struct Batch {
+  std::vector<InjectedInput> events;
+  std::vector<std::uint32_t> origins;
+
+  template <class Event>
+  void add(const Event& event, std::uint32_t origin) {
+    events.push_back(event);
+    origins.push_back(origin);
+  }
+};
 
 // A held-back key or button goes out marked with its place in the user's order.
 template <class Replay>
-void append_replay(std::vector<InjectedInput>& events, const QueuedInput& queued) {
+void append_replay(Batch& batch, const QueuedInput& queued) {
   if (const auto* replay = std::get_if<Replay>(&queued.input)) {
     Replay marked = *replay;
     marked.extra_info = replay_extra_info(queued.sequence);
-    events.push_back(marked);
+    batch.add(marked, queued.sequence);
   }
 }
 
 // Adds one queued input's events; gives the commit when it is to be typed.
-const CommitAction* append_input(std::vector<InjectedInput>& events, const QueuedInput& queued, SharedState& shared,
+const CommitAction* append_input(Batch& batch, const QueuedInput& queued, SharedState& shared,
                                  const CommitOutput& out) {
-  append_replay<InjectedKey>(events, queued);
-  append_replay<ButtonEvent>(events, queued);
+  if (const auto* refused = std::get_if<RefusedEvents>(&queued.input)) {
+    for (const InjectedInput& event : refused->events) batch.add(event, queued.sequence);
+  }
+  append_replay<InjectedKey>(batch, queued);
+  append_replay<ButtonEvent>(batch, queued);
   const auto* action = std::get_if<CommitAction>(&queued.input);
   if (action == nullptr) return nullptr;
   if (out.foreground && out.foreground() != queued.target) {
     abandon_word(shared);
     return nullptr;
   }
-  append_keys(events, build_injected_keys(action->erase_count, action->text));
+  for (const InjectedKey& key : build_injected_keys(action->erase_count, action->text)) batch.add(key, queued.sequence);
   return action;
+}
+
+// What the system did not take goes back to the front, to be sent before anything queued since.
+void requeue_refused(CommitQueue& queue, const Batch& batch, std::size_t sent) {
+  RefusedEvents refused;
+  refused.events.assign(batch.events.begin() + static_cast<std::ptrdiff_t>(sent), batch.events.end());
+  queue.push({std::move(refused), batch.origins[sent]});
 }
 
 }  // namespace
 
-void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out) {
+DrainResult drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out) {
   bool log = false;
   {
     std::lock_guard lock(shared.mutex);
@@ -61,36 +79,20 @@ void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOut
   }
   // One send for everything taken: what is typed meanwhile then waits behind all of it.
   const std::deque<QueuedInput> inputs = queue.take_all();
-  std::vector<InjectedInput> events;
+  Batch batch;
   std::vector<const CommitAction*> typed;
-  bool hidden = false;
+  bool commits = false;
   for (const QueuedInput& input : inputs) {
-    if (std::holds_alternative<CommitAction>(input.input) && !std::exchange(hidden, true)) out.hide_popup();
-    if (const CommitAction* action = append_input(events, input, shared, out)) typed.push_back(action);
+    commits = commits || std::holds_alternative<CommitAction>(input.input);
+    if (const CommitAction* action = append_input(batch, input, shared, out)) typed.push_back(action);
   }
-  if (!events.empty()) out.send(events);
+  if (commits) out.refresh_popup();
+  DrainResult result;
+  if (!batch.events.empty()) result.sent = std::min(out.send(batch.events), batch.events.size());
+  result.refused = batch.events.size() - result.sent;
+  if (result.refused > 0) requeue_refused(queue, batch, result.sent);
   for (const CommitAction* action : typed) log_pick(*action, log, out);
-}
-
-std::optional<bool> commit_clicked_candidate(SharedState& shared, std::size_t index, const CommitOutput& out) {
-  std::optional<CommitAction> action;
-  bool log = false;
-  bool popup_flag = false;
-  {
-    std::lock_guard lock(shared.mutex);
-    ImeState& state = shared.state;
-    log = state.config.dev_correction_log;
-    action = state.roman.empty() && state.predictions_shown ? state.accept_prediction(index)
-                                                            : state.commit_candidate(index, " ");
-    if (!action) return std::nullopt;
-    popup_flag = state.predictions_shown && state.config.show_candidate_popup;
-    state.rows_on_screen = popup_flag;
-  }
-  std::vector<InjectedInput> events;
-  append_keys(events, build_injected_keys(action->erase_count, action->text));
-  out.send(events);
-  log_pick(*action, log, out);
-  return popup_flag;
+  return result;
 }
 
 }  // namespace tarovik

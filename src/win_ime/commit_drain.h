@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <vector>
 
 #include "win_ime/composition_state.h"
@@ -12,25 +11,28 @@
 namespace tarovik {
 
 // What a commit does outside the state: the Windows side sends the events in one SendInput
-// call, names the corrections log, hides the popup and names the window in front; tests
-// record them.
+// call, names the corrections log, shows the popup as the state now says and names the window
+// in front; tests record them.
 struct CommitOutput {
-  std::function<void(const std::vector<InjectedInput>&)> send;
+  // Gives how many of the events, from the first, the system took.
+  std::function<std::size_t(const std::vector<InjectedInput>&)> send;
   std::function<std::filesystem::path()> log_path;
-  std::function<void()> hide_popup;
+  std::function<void()> refresh_popup;
   std::function<WindowId()> foreground;
+};
+
+struct DrainResult {
+  std::size_t sent = 0;
+  std::size_t refused = 0;
 };
 
 // Takes everything queued and sends it in order in one go (each commit's backspaces and text,
 // each held-back key or button as its replay), then logs the commits. A commit whose window is
 // no longer in front types nothing: its word belongs to the other window, so the composition
-// starts afresh instead. The popup is hidden first when a commit is among them; replays alone
-// leave it as it is. The state's lock is never held while sending.
-void drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out);
-
-// A click on popup row index: accepts that prediction while predictions are shown, else
-// commits that candidate with one space, and types it at once. Gives the popup flag for the
-// refresh that follows, or nothing when the click committed nothing.
-std::optional<bool> commit_clicked_candidate(SharedState& shared, std::size_t index, const CommitOutput& out);
+// starts afresh instead. Events the system refuses go back to the front of the queue, for the
+// next drain. When a commit is among them the popup is refreshed from the state, so that it
+// shows exactly the rows keys act on; replays alone leave it as it is. The state's lock is
+// never held while sending.
+DrainResult drain_commit_queue(SharedState& shared, CommitQueue& queue, const CommitOutput& out);
 
 }  // namespace tarovik

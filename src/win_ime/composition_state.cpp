@@ -49,6 +49,7 @@ ImeState::ImeState(TransliterationEngine engine_in, ImeConfig config_in)
 
 void ImeState::clear_composition() {
   overlong_word = false;
+  rows_on_screen = false;
   roman.clear();
   candidates.clear();
   selected = 0;
@@ -182,7 +183,7 @@ std::optional<CommitAction> ImeState::undo_last_commit() {
 }
 
 bool popup_shows_rows(const ImeState& state) {
-  return state.config.show_candidate_popup && (!state.roman.empty() || state.predictions_shown) &&
+  return state.enabled && state.config.show_candidate_popup && (!state.roman.empty() || state.predictions_shown) &&
          !state.candidates.empty();
 }
 

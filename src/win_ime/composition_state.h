@@ -69,7 +69,9 @@ struct ImeState {
   bool predictions_shown = false;
   // The word outgrew the roman buffer: it is left as typed until it ends.
   bool overlong_word = false;
-  // The popup shows the rows of candidates: keys act on rows only while the user sees them.
+  // The popup shows the rows of candidates: keys act on rows only while the user sees them,
+  // and the host window shows the popup only while this is set, whatever order its messages
+  // come in.
   bool rows_on_screen = false;
 
   ImeState(TransliterationEngine engine, ImeConfig config);
@@ -93,6 +95,8 @@ struct ImeState {
 
 // Whether the popup, refreshed now, would show rows of the state.
 bool popup_shows_rows(const ImeState& state);
+// Whether the popup shows rows now: the last decision showed them and they are still there.
+inline bool rows_shown(const ImeState& state) { return state.rows_on_screen && popup_shows_rows(state); }
 
 // The state as every thread reaches it, behind its one lock.
 struct SharedState {
@@ -100,10 +104,16 @@ struct SharedState {
   ImeState state;
 };
 
+// Events the system refused to take, already marked: they go out again before anything else.
+struct RefusedEvents {
+  std::vector<InjectedInput> events;
+  friend bool operator==(const RefusedEvents&, const RefusedEvents&) = default;
+};
+
 // A commit, or a key or button of the user's that must reach the application after the input
 // before it. sequence is the place in the user's order of the event that made it.
 struct QueuedInput {
-  std::variant<CommitAction, InjectedKey, ButtonEvent> input;
+  std::variant<CommitAction, InjectedKey, ButtonEvent, RefusedEvents> input;
   std::uint32_t sequence = 0;
   WindowId target = 0;  // a commit: the window its word was typed in
 };

@@ -1,5 +1,7 @@
 #include "win_ime/host_win32.h"
 
+#include "win_popup/candidate_popup_win32.h"
+
 namespace tarovik {
 
 std::atomic<HWND> HOST_WINDOW{nullptr};
@@ -28,10 +30,15 @@ KeyMessage key_message(WPARAM message) {
   }
 }
 
-// The button event of a low-level mouse message; moves and the wheel are none.
+// The button event of a low-level mouse message; moves are none.
 std::optional<ButtonEvent> button_event(WPARAM message, const MSLLHOOKSTRUCT& mouse) {
   ButtonEvent e{MouseButton::left, false, mouse.pt.x, mouse.pt.y, static_cast<std::uint64_t>(mouse.dwExtraInfo)};
   switch (message) {
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+      e.button = message == WM_MOUSEWHEEL ? MouseButton::wheel : MouseButton::hwheel;
+      e.delta = static_cast<std::int16_t>(HIWORD(mouse.mouseData));
+      return e;
     case WM_LBUTTONUP: e.up = true; [[fallthrough]];
     case WM_LBUTTONDOWN: e.button = MouseButton::left; return e;
     case WM_RBUTTONUP: e.up = true; [[fallthrough]];
@@ -45,11 +52,19 @@ std::optional<ButtonEvent> button_event(WPARAM message, const MSLLHOOKSTRUCT& mo
 }
 
 // The popup and the pill never take the focus: a click on them moves no caret.
-bool over_own_window(POINT point) {
+OwnWindowHit own_window_at(POINT point) {
   HWND window = GetAncestor(WindowFromPoint(point), GA_ROOT);
   DWORD process = 0;
   if (window != nullptr) GetWindowThreadProcessId(window, &process);
-  return process == GetCurrentProcessId();
+  OwnWindowHit hit;
+  hit.own = process == GetCurrentProcessId();
+  if (hit.own) {
+    if (std::optional<PopupRowAt> row = popup_row_at(window, point); row) {
+      hit.row = row->index;
+      hit.row_text = std::move(row->text);
+    }
+  }
+  return hit;
 }
 
 INPUT key_input(const InjectedKey& key) {
@@ -65,6 +80,8 @@ INPUT key_input(const InjectedKey& key) {
 
 DWORD button_flag(const ButtonEvent& b) {
   switch (b.button) {
+    case MouseButton::wheel: return MOUSEEVENTF_WHEEL;
+    case MouseButton::hwheel: return MOUSEEVENTF_HWHEEL;
     case MouseButton::left: return b.up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
     case MouseButton::right: return b.up ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_RIGHTDOWN;
     case MouseButton::middle: return b.up ? MOUSEEVENTF_MIDDLEUP : MOUSEEVENTF_MIDDLEDOWN;
@@ -84,6 +101,7 @@ INPUT button_input(const ButtonEvent& b) {
   if (b.button == MouseButton::x1 || b.button == MouseButton::x2) {
     input.mi.mouseData = b.button == MouseButton::x2 ? XBUTTON2 : XBUTTON1;
   }
+  if (is_wheel(b.button)) input.mi.mouseData = static_cast<DWORD>(b.delta);
   input.mi.dwExtraInfo = static_cast<ULONG_PTR>(b.extra_info);
   return input;
 }
@@ -131,7 +149,7 @@ LRESULT CALLBACK mouse_hook_proc(int code, WPARAM message, LPARAM event) {
   const std::optional<ButtonEvent> button = button_event(message, *mouse);
   if (!button) return CallNextHookEx(nullptr, code, message, event);
   const POINT point = mouse->pt;
-  const ButtonPlatform platform{[point] { return over_own_window(point); }, foreground_window, GetTickCount64()};
+  const ButtonPlatform platform{[point] { return own_window_at(point); }, foreground_window, GetTickCount64()};
   if (input_road().on_button(GLOBAL_STATE.load(), *button, platform)) return 1;
   return CallNextHookEx(nullptr, code, message, event);
 }
@@ -144,8 +162,8 @@ void run_message_loop() {
   }
 }
 
-void send_injected(const std::vector<InjectedInput>& events) {
-  if (events.empty()) return;
+std::size_t send_injected(const std::vector<InjectedInput>& events) {
+  if (events.empty()) return 0;
   std::vector<INPUT> inputs;
   inputs.reserve(events.size());
   for (const InjectedInput& e : events) {
@@ -160,6 +178,7 @@ void send_injected(const std::vector<InjectedInput>& events) {
   order.injecting(inputs.size(), GetTickCount64());
   const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
   order.refused(inputs.size() - sent);
+  return sent;
 }
 
 }  // namespace tarovik

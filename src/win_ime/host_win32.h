@@ -32,7 +32,8 @@ std::optional<char32_t> translate_key_to_char(UINT vk, UINT scan);
 // Dispatches this thread's messages until WM_QUIT (or an error) ends the loop.
 void run_message_loop();
 
-// Sends the events in one SendInput call and counts them as in flight.
-void send_injected(const std::vector<InjectedInput>& events);
+// Sends the events in one SendInput call and counts them as in flight; gives how many the
+// system took.
+std::size_t send_injected(const std::vector<InjectedInput>& events);
 
 }  // namespace tarovik

@@ -57,9 +57,12 @@ bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlat
 
 bool InputRoad::on_button(SharedState* shared, const ButtonEvent& event, const ButtonPlatform& platform) {
   const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
-  ButtonInputs inputs{event, false, admission.hold};
-  if (!admission.own && !admission.hold && !event.up) inputs.over_own_window = platform.over_own_window();
-  return carry_out(decide_button(shared, inputs), admission, 0);
+  ButtonInputs inputs{event, {}, admission.hold};
+  const bool press = !admission.own && !admission.hold && !event.up && !is_wheel(event.button);
+  if (press) inputs.hit = platform.own_window();
+  const HookDecision decision = decide_button(shared, inputs);
+  // A row's word goes to the window in front: the popup never takes the focus.
+  return carry_out(decision, admission, decision.action ? platform.foreground() : 0);
 }
 
 // The state's lock is released here: only now queue and post.
@@ -76,8 +79,26 @@ bool InputRoad::carry_out(const HookDecision& decision, const InputOrder::Admiss
 
 bool InputRoad::drain(SharedState& shared, const CommitOutput& out, std::uint64_t now_ms) {
   if (!order_.settled(now_ms)) return false;
-  drain_commit_queue(shared, queue_, out);
+  const DrainResult result = drain_commit_queue(shared, queue_, out);
+  if (result.refused == 0 || result.sent > 0) refused_since_ms_.reset();
+  if (result.refused == 0) return true;
+  if (!refused_since_ms_) refused_since_ms_ = now_ms;
+  if (now_ms - *refused_since_ms_ < kRefusedForMs) return false;
+  give_up(shared, out);
   return true;
 }
+
+void InputRoad::give_up(SharedState& shared, const CommitOutput& out) {
+  queue_.take_all();
+  refused_since_ms_.reset();
+  {
+    // A commit may be typed in part: the text no longer ends in the word or its roman letters.
+    std::lock_guard lock(shared.mutex);
+    shared.state.start_afresh();
+  }
+  out.refresh_popup();
+}
+
+void InputRoad::release(SharedState& shared, const CommitOutput& out) { drain_commit_queue(shared, queue_, out); }
 
 }  // namespace tarovik

@@ -57,7 +57,7 @@ struct KeyPlatform {
 };
 
 struct ButtonPlatform {
-  std::function<bool()> over_own_window;
+  std::function<OwnWindowHit()> own_window;
   std::function<WindowId()> foreground;
   std::uint64_t now_ms = 0;
 };
@@ -74,14 +74,23 @@ class InputRoad {
   bool on_button(SharedState* shared, const ButtonEvent& event, const ButtonPlatform& platform);
   // Drains the queue unless events sent before are still on their way; false: try again later.
   bool drain(SharedState& shared, const CommitOutput& out, std::uint64_t now_ms);
+  // The hooks are gone: everything still held goes out now, in order, since nothing is left to
+  // decide it.
+  void release(SharedState& shared, const CommitOutput& out);
 
   CommitQueue& queue() { return queue_; }
   InputOrder& order() { return order_; }
 
  private:
+  // A system that refuses our input this long takes none (a window of higher integrity is in
+  // front, say): holding the user's input any longer would only stop the keyboard and mouse.
+  static constexpr std::uint64_t kRefusedForMs = 500;
+
   bool carry_out(const HookDecision& decision, const InputOrder::Admission& admission, WindowId target);
+  void give_up(SharedState& shared, const CommitOutput& out);
 
   std::function<void(HostPost)> post_;
+  std::optional<std::uint64_t> refused_since_ms_;
   CommitQueue queue_;
   InputOrder order_;
   std::uint16_t swallowed_toggle_key_ = 0;

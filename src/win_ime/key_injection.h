@@ -36,16 +36,21 @@ struct InjectedKey {
   friend bool operator==(const InjectedKey&, const InjectedKey&) = default;
 };
 
-enum class MouseButton : std::uint8_t { left, right, middle, x1, x2 };
+// The wheels count as buttons that are only ever turned, by delta.
+enum class MouseButton : std::uint8_t { left, right, middle, x1, x2, wheel, hwheel };
 
-// A mouse button pressed or released, where (screen pixels): as the mouse hook sees it, and as
-// a held-back one is replayed. Moves and the wheel are never held.
+inline constexpr bool is_wheel(MouseButton b) { return b == MouseButton::wheel || b == MouseButton::hwheel; }
+
+// A mouse button pressed or released, or a wheel turned, where (screen pixels): as the mouse
+// hook sees it, and as a held-back one is replayed. Moves are never held: a replayed button
+// goes back to where it was pressed.
 struct ButtonEvent {
   MouseButton button = MouseButton::left;
   bool up = false;
   std::int32_t x = 0;
   std::int32_t y = 0;
   std::uint64_t extra_info = 0;
+  std::int32_t delta = 0;  // a wheel's turn, in the system's units (120 a notch)
   friend bool operator==(const ButtonEvent&, const ButtonEvent&) = default;
 };
 

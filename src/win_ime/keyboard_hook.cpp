@@ -73,7 +73,7 @@ class Key {
   bool is_full_stop() const { return code == vk::oem_period && !shift; }
   // The popup flag of the setting, and whether the rows are on screen for keys to act on.
   bool show() const { return state.config.show_candidate_popup; }
-  bool rows_seen() const { return state.rows_on_screen && show() && !state.candidates.empty(); }
+  bool rows_seen() const { return rows_shown(state); }
 
   ImeState& state;
   const std::uint32_t code;
@@ -220,6 +220,14 @@ HookDecision decide_key_down(ImeState& s, std::uint16_t& swallowed_toggle_key, c
   return decision;
 }
 
+// A click on a popup row commits the row the user saw there; rows changed since take nothing.
+HookDecision clicked_row(ImeState& s, std::size_t row, std::string_view text) {
+  if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != text) return swallow();
+  std::optional<CommitAction> action = commit_clicked_candidate(s, row);
+  if (!action) return swallow();
+  return committed(std::move(*action), s.config.show_candidate_popup && s.predictions_shown);
+}
+
 bool is_key_message(KeyMessage m) { return m != KeyMessage::other; }
 
 bool is_key_up(KeyMessage m) { return m == KeyMessage::key_up || m == KeyMessage::sys_key_up; }
@@ -256,17 +264,26 @@ HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key
   return noted(shared->state, decide_key_down(shared->state, swallowed_toggle_key, in));
 }
 
+std::optional<CommitAction> commit_clicked_candidate(ImeState& s, std::size_t index) {
+  return s.roman.empty() && s.predictions_shown ? s.accept_prediction(index) : s.commit_candidate(index, " ");
+}
+
 HookDecision decide_button(SharedState* shared, const ButtonInputs& in) {
   const ButtonEvent& e = in.event;
   if (e.extra_info == INJECTED_MARKER) return pass();
   if (in.hold_back) {
     HookDecision decision = swallow();
-    decision.replay = ButtonEvent{e.button, e.up, e.x, e.y};
+    ButtonEvent replay = e;
+    replay.extra_info = 0;
+    decision.replay = replay;
     return decision;
   }
-  if (e.up || in.over_own_window || shared == nullptr) return pass();
+  if (e.up || is_wheel(e.button) || shared == nullptr) return pass();
   std::lock_guard lock(shared->mutex);
-  return noted(shared->state, start_afresh(shared->state));
+  ImeState& s = shared->state;
+  if (in.hit.row && e.button == MouseButton::left) return noted(s, clicked_row(s, *in.hit.row, in.hit.row_text));
+  if (in.hit.own) return pass();
+  return noted(s, start_afresh(s));
 }
 
 }  // namespace tarovik

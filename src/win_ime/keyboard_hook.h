@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "win_ime/composition_state.h"
 #include "win_ime/host_messages.h"
@@ -57,9 +58,17 @@ struct HookInputs {
   bool hold_back = false;
 };
 
+// What lies under a pressed button among the program's own windows, which never take the
+// focus: the popup or the pill, and the popup's row there with the text it shows.
+struct OwnWindowHit {
+  bool own = false;
+  std::optional<std::size_t> row;
+  std::string row_text;
+};
+
 struct ButtonInputs {
   ButtonEvent event;
-  bool over_own_window = false;  // the popup or the pill, which never take the focus
+  OwnWindowHit hit;
   bool hold_back = false;
 };
 
@@ -68,8 +77,13 @@ struct ButtonInputs {
 HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key, const HookInputs& inputs);
 
 // The low-level mouse hook's decision for a button: a press elsewhere than on the program's own
-// windows moves the caret or the focus, so it ends the word as the caret keys do.
+// windows moves the caret or the focus, so it ends the word as the caret keys do. A left press
+// on a popup row commits that row like a key, in its place among the keys.
 HookDecision decide_button(SharedState* shared, const ButtonInputs& inputs);
+
+// A click on popup row index: accepts that prediction while predictions are shown, else commits
+// that candidate with one space (lock held).
+std::optional<CommitAction> commit_clicked_candidate(ImeState& state, std::size_t index);
 
 // ASCII digits and letters and the marks # * - / @ \ ^ _ ` ~.
 bool is_composing_char(char32_t c);

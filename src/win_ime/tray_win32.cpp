@@ -101,6 +101,7 @@ void show_toast(HWND host, HWND popup, const IndicatorState& state) {
   ui.toast_shortcut = std::string(shortcut_label(state.config.toggle_shortcut));
   ui.toast_enabled = state.enabled;
   ui.rows.clear();
+  ui.hit_rects.clear();
   ui.dark = theme_is_dark(state.config.theme_mode);
   ui.scale = static_cast<float>(s);
 

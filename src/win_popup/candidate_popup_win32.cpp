@@ -15,11 +15,6 @@ constexpr Palette kLight{RGB(255, 255, 255), RGB(212, 212, 212), RGB(0, 0, 0),
 constexpr Palette kDark{RGB(14, 14, 14), RGB(48, 48, 48), RGB(255, 255, 255),
                         RGB(163, 163, 163), RGB(32, 32, 32), RGB(0, 0, 0)};
 
-std::function<void(std::size_t)>& click_callback() {
-  thread_local std::function<void(std::size_t)> callback;
-  return callback;
-}
-
 void draw_text(HDC dc, const std::string& text, Rect r, UINT align, COLORREF colour) {
   draw_ui_text(dc, to_wide(text), r, align, colour);
 }
@@ -160,12 +155,6 @@ LRESULT CALLBACK candidate_popup_wndproc(HWND window, UINT message, WPARAM wpara
       SetCursor(LoadCursorW(nullptr, on_row ? IDC_HAND : IDC_ARROW));
       return 1;
     }
-    case WM_LBUTTONDOWN: {
-      const Point point{static_cast<std::int16_t>(LOWORD(lparam)), static_cast<std::int16_t>(HIWORD(lparam))};
-      const auto row = popup_hit_test(ui_thread_state().hit_rects, point);
-      if (row && click_callback()) click_callback()(*row);
-      return 0;
-    }
     default:
       return DefWindowProcW(window, message, wparam, lparam);
   }
@@ -217,7 +206,15 @@ UiThreadState& ui_thread_state() {
   return state;
 }
 
-void set_popup_click_callback(std::function<void(std::size_t)> callback) { click_callback() = std::move(callback); }
+std::optional<PopupRowAt> popup_row_at(HWND popup, POINT screen) {
+  wchar_t name[64] = {};
+  if (popup == nullptr || GetClassNameW(popup, name, 64) == 0 || std::wcscmp(name, kPopupClass) != 0) return std::nullopt;
+  if (!IsWindowVisible(popup) || !ScreenToClient(popup, &screen)) return std::nullopt;
+  const UiThreadState& ui = ui_thread_state();
+  const std::optional<std::size_t> row = popup_hit_test(ui.hit_rects, {screen.x, screen.y});
+  if (!row || *row >= ui.rows.size()) return std::nullopt;
+  return PopupRowAt{*row, ui.rows[*row].text};
+}
 
 std::wstring to_wide(const std::string& text) {
   const std::u16string units = utf8::to_utf16(text);

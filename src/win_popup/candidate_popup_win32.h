@@ -16,11 +16,16 @@
 
 namespace tarovik {
 
-// The handler of a click on a popup row, on the host window thread.
-void set_popup_click_callback(std::function<void(std::size_t)> callback);
-
 inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
 HWND create_candidate_popup(HINSTANCE instance);
+
+// The row under a point on the screen when popup is the shown candidate popup, with the text it
+// shows there; the mouse hook decides a click on it in its place among the keys.
+struct PopupRowAt {
+  std::size_t index = 0;
+  std::string text;
+};
+std::optional<PopupRowAt> popup_row_at(HWND popup, POINT screen);
 
 // The light and dark colours shared by the popup and the pill.
 struct Palette {

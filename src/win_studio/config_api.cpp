@@ -100,8 +100,9 @@ HttpResponse handle_post_config(const HostAccess& host, std::string_view body) {
       state.refresh_candidates();
     }
     if (u.enabled && *u.enabled != state.enabled) {
+      // As the toggle: the text typed while off no longer ends in the word or its undo.
       state.enabled = *u.enabled;
-      state.cancel_composition();
+      state.start_afresh();
       enabled_now = state.enabled;
     }
   } else if (u.config) {

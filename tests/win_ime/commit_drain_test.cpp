@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "test_engine.h"
+#include "win_ime/keyboard_hook.h"
 
 namespace tarovik {
 namespace {
@@ -22,9 +23,12 @@ class Commits : public ::testing::Test {
                              }),
                              ImeConfig{})} {
     std::filesystem::remove_all(folder_);
-    output_.send = [this](const std::vector<InjectedInput>& events) { sent_.push_back(events); };
+    output_.send = [this](const std::vector<InjectedInput>& events) {
+      sent_.push_back(events);
+      return events.size();
+    };
     output_.log_path = [this] { return folder_ / "log.jsonl"; };
-    output_.hide_popup = [this] { ++hides_; };
+    output_.refresh_popup = [this] { ++refreshes_; };
   }
   ~Commits() override { std::filesystem::remove_all(folder_); }
 
@@ -50,7 +54,7 @@ class Commits : public ::testing::Test {
   SharedState shared_;
   CommitOutput output_;
   std::vector<std::vector<InjectedInput>> sent_;
-  int hides_ = 0;
+  int refreshes_ = 0;
 };
 
 TEST_F(Commits, DrainTypesEverythingInQueueOrder) {
@@ -64,11 +68,11 @@ TEST_F(Commits, DrainTypesEverythingInQueueOrder) {
   expected.push_back(InjectedKey{'G', 0x22, false, false, false, replay_extra_info(2)});
   for (const InjectedInput& key : inputs(build_injected_keys(3, "राम "))) expected.push_back(key);
   EXPECT_EQ(sent_, std::vector<std::vector<InjectedInput>>{expected});  // one send, in queue order
-  EXPECT_EQ(hides_, 1);
+  EXPECT_EQ(refreshes_, 1);
   EXPECT_TRUE(queue.take_all().empty());
   queue.push({held});
   drain_commit_queue(shared_, queue, output_);
-  EXPECT_EQ(hides_, 1);  // a replayed key alone leaves the popup as it is
+  EXPECT_EQ(refreshes_, 1);  // a replayed key alone leaves the popup as it is
 }
 
 TEST_F(Commits, OnlyPromotedPicksAreLearnedAndLoggedAsTheSettingsSay) {
@@ -95,20 +99,30 @@ TEST_F(Commits, OnlyPromotedPicksAreLearnedAndLoggedAsTheSettingsSay) {
   }
 }
 
-TEST_F(Commits, AClickAcceptsAShownPredictionElseCommitsTheRowWithASpace) {
-  shared_.state.config.dev_correction_log = true;
-  EXPECT_EQ(commit_clicked_candidate(shared_, 0, output_), std::nullopt);  // nothing to click
-  for (char c : std::string_view("namaste")) shared_.state.composition_push_char(static_cast<unsigned char>(c));
-  EXPECT_EQ(commit_clicked_candidate(shared_, 1, output_), std::optional<bool>(true));  // predictions follow
+TEST_F(Commits, AClickOnARowAcceptsAShownPredictionElseCommitsTheRowWithASpace) {
+  ImeState& s = shared_.state;
+  // A left press on the row shown at index with its text, decided as the mouse hook does.
+  auto click = [&](std::size_t index, std::string text) {
+    return decide_button(&shared_, {{MouseButton::left, false, 5, 5}, {true, index, std::move(text)}, false});
+  };
+  EXPECT_FALSE(click(0, "नमस्ते").action.has_value());  // no rows on screen
+  for (char c : std::string_view("namaste")) s.composition_push_char(static_cast<unsigned char>(c));
+  s.rows_on_screen = true;
+  EXPECT_FALSE(click(1, "नमस्ते").action.has_value());  // the row shows another word by now
+  HookDecision d = click(1, "नमस्कार");
+  EXPECT_TRUE(d.swallow);
+  EXPECT_EQ(d.action->text, "नमस्कार ");
+  EXPECT_EQ(d.action->erase_count, 7u);
+  EXPECT_TRUE(d.action->promoted);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // its predictions follow
   EXPECT_TRUE(learned("namaste"));
-  EXPECT_EQ(log(), R"({"prev_word":"","roman":"namaste","top1_shown":"नमस्ते","user_selected":"नमस्कार"})" "\n");
-  EXPECT_EQ(commit_clicked_candidate(shared_, 1, output_), std::optional<bool>(false));  // हजुर predicts nothing
-  for (char c : std::string_view("12")) shared_.state.composition_push_char(static_cast<unsigned char>(c));
-  EXPECT_EQ(commit_clicked_candidate(shared_, 0, output_), std::optional<bool>(false));  // no letter: still committed
-  ASSERT_EQ(sent_.size(), 3u);
-  EXPECT_EQ(sent_[0], inputs(build_injected_keys(7, "नमस्कार ")));
-  EXPECT_EQ(sent_[1], inputs(build_injected_keys(0, "हजुर ")));
-  EXPECT_EQ(sent_[2], inputs(build_injected_keys(2, "१२ ")));
+  d = click(1, "हजुर");
+  EXPECT_EQ(d.action->text, "हजुर ");
+  EXPECT_EQ(d.action->erase_count, 0u);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));  // हजुर predicts nothing
+  for (char c : std::string_view("12")) s.composition_push_char(static_cast<unsigned char>(c));
+  s.rows_on_screen = true;
+  EXPECT_EQ(click(0, "१२").action->text, "१२ ");  // no letter: still committed
 }
 
 }  // namespace

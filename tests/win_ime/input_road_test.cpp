@@ -13,22 +13,21 @@ namespace {
 
 constexpr WindowId kA = 1;
 constexpr WindowId kB = 2;
+constexpr WindowId kPopup = 3;
 
-// The system around the hooks: two edit windows with a caret each, the stream of input events
-// in order, and the host window's message queue, which runs only when asked to, as it would
-// behind fast typing. Events the drain sends go through the hooks at once, as under Wine. A
-// click's x names its window and its y the caret position it gives there.
+// The system around the hooks: two edit windows with a caret each, the popup, the stream of
+// input events in order, and the host window's message queue, which runs only when asked to,
+// as it would behind fast typing. Events the drain sends go through the hooks at once, as under
+// Wine, or, lagging, one after each message the host window handles. A click's x names its
+// window and its y the caret position it gives there, or the popup's row.
 class Desktop {
  public:
   explicit Desktop(SharedState& shared) : shared_(shared), road_([this](HostPost post) { posts_.push_back(post); }) {
     fields_[kB].text = u"घर ";
     fields_[kB].caret = 3;
-    out_.send = [this](const std::vector<InjectedInput>& events) {
-      road_.order().injecting(events.size(), now_);
-      for (const InjectedInput& e : events) deliver(e);
-    };
+    out_.send = [this](const std::vector<InjectedInput>& events) { return send(events); };
     out_.log_path = [] { return std::filesystem::temp_directory_path() / "tarovik-road-unused.jsonl"; };
-    out_.hide_popup = [] {};
+    out_.refresh_popup = [this] { refresh_popup(); };
     out_.foreground = [this] { return foreground_; };
   }
 
@@ -50,18 +49,38 @@ class Desktop {
   void click(WindowId window, std::int32_t caret) {
     for (bool up : {false, true}) deliver(ButtonEvent{MouseButton::left, up, static_cast<std::int32_t>(window), caret});
   }
+  void wheel() { deliver(ButtonEvent{MouseButton::wheel, false, static_cast<std::int32_t>(foreground_), 0, 0, 120}); }
   void raise(WindowId window) { foreground_ = window; }
-  // The host window handles its messages until none are left.
+  void lag() { lagging_ = true; }
+  void refuse_sends(int count) { refusals_ = count; }
+  // Exit: the hooks go, then what they held goes out.
+  void exit() {
+    hooked_ = false;
+    road_.release(shared_, out_);
+  }
+  // The host window handles its messages until none are left; a drain that must wait is tried
+  // again, as on its timer.
   void run() {
-    while (!posts_.empty()) {
-      const HostPost post = posts_.front();
-      posts_.pop_front();
-      if (post.message == WM_APP_COMMIT_READY) {
-        ASSERT_TRUE(road_.drain(shared_, out_, now_));
+    for (int turn = 0; turn < 10000 && (!posts_.empty() || !wire_.empty()); ++turn) {
+      if (!posts_.empty()) {
+        const HostPost post = posts_.front();
+        posts_.pop_front();
+        ++now_;
+        // As the host window: the popup follows the state, also when input is turned off.
+        if (post.message == WM_APP_POPUP_REFRESH || post.message == WM_APP_ENABLED_CHANGED) refresh_popup();
+        if (post.message == WM_APP_COMMIT_READY && !road_.drain(shared_, out_, now_)) posts_.push_back(post);
+      }
+      if (!wire_.empty()) {
+        const InjectedInput event = wire_.front();
+        wire_.pop_front();
+        deliver(event);
       }
     }
   }
   std::string text(WindowId window) { return utf8::from_utf16(fields_[window].text); }
+  const std::string& seen() const { return seen_; }
+  // What the popup shows is what keys act on, once the host window is idle.
+  bool popup_agrees() const { return !popup_rows_.empty() == rows_shown(shared_.state); }
 
  private:
   struct Field {
@@ -84,6 +103,30 @@ class Desktop {
   static bool is_modifier(std::uint32_t vk) { return vk == vk::lshift || vk == vk::lcontrol || vk == vk::lmenu; }
   Modifiers modifiers() { return {down_[vk::lcontrol], down_[vk::lmenu], false, down_[vk::lshift]}; }
 
+  std::size_t send(const std::vector<InjectedInput>& events) {
+    if (refusals_ > 0) {
+      --refusals_;
+      return 0;
+    }
+    road_.order().injecting(events.size(), now_);
+    for (const InjectedInput& e : events) {
+      if (lagging_) wire_.push_back(e);
+      else deliver(e);
+    }
+    return events.size();
+  }
+  void refresh_popup() {
+    popup_rows_.clear();
+    if (!rows_shown(shared_.state)) return;
+    for (const Candidate& c : shared_.state.candidates) popup_rows_.push_back(c.text);
+  }
+  OwnWindowHit own_window_at(const ButtonEvent& e) {
+    if (static_cast<WindowId>(e.x) != kPopup) return {};
+    const auto row = static_cast<std::size_t>(e.y);
+    if (row >= popup_rows_.size()) return {true};
+    return {true, row, popup_rows_[row]};
+  }
+
   void deliver(const InjectedInput& event) {
     if (const auto* key = std::get_if<InjectedKey>(&event)) {
       const KeyMessage message = key->key_up ? KeyMessage::key_up : KeyMessage::key_down;
@@ -98,37 +141,52 @@ class Desktop {
     if (is_modifier(e.vk) && e.message == KeyMessage::key_down) down_[e.vk] = true;
     const KeyPlatform platform{[this] { return modifiers(); }, [this] { return foreground_; },
                                [this, vk = e.vk] { return character(vk); }, now_};
-    if (road_.on_key(&shared_, e, platform)) return;
+    if (hooked_ && road_.on_key(&shared_, e, platform)) return;
     const bool down = e.message == KeyMessage::key_down;
-    if (e.vk != vk::packet) down_[e.vk] = down;
-    if (!down) return;
-    Field& field = fields_[foreground_];
-    if (e.vk == vk::tab && down_[vk::lmenu]) {
+    if (e.vk != vk::packet) down_[e.vk] = app_down_[e.vk] = down;
+    if (down) type_into(fields_[foreground_], e);
+  }
+  // The application sees a key only once the hooks let it through.
+  void type_into(Field& field, const KeyEvent& e) {
+    if (e.vk == vk::tab && app_down_[vk::lmenu]) {
       foreground_ = foreground_ == kA ? kB : kA;
     } else if (e.vk == vk::back) {
       if (field.caret > 0) field.text.erase(--field.caret, 1);
+    } else if (e.vk == vk::enter) {
+      seen_ += "Enter ";  // a one-line field acts on the key
     } else if (e.vk == vk::packet) {
       field.text.insert(field.caret++, 1, static_cast<char16_t>(e.scan));
-    } else if (const auto c = character(e.vk); c && !down_[vk::lcontrol] && !down_[vk::lmenu]) {
+    } else if (const auto c = character(e.vk); c && !app_down_[vk::lcontrol] && !app_down_[vk::lmenu]) {
       field.text.insert(field.caret++, 1, static_cast<char16_t>(*c));
     }
   }
   void deliver(const ButtonEvent& e) {
     ++now_;
-    const ButtonPlatform platform{[] { return false; }, [this] { return foreground_; }, now_};
-    if (road_.on_button(&shared_, e, platform) || e.up) return;
-    foreground_ = static_cast<WindowId>(e.x);
-    fields_[foreground_].caret = std::min<std::size_t>(static_cast<std::size_t>(e.y), fields_[foreground_].text.size());
+    const ButtonPlatform platform{[this, e] { return own_window_at(e); }, [this] { return foreground_; }, now_};
+    if (hooked_ && road_.on_button(&shared_, e, platform)) return;
+    if (is_wheel(e.button)) {
+      seen_ += app_down_[vk::lcontrol] ? "zoom " : "scroll ";
+    } else if (!e.up && static_cast<WindowId>(e.x) != kPopup) {
+      foreground_ = static_cast<WindowId>(e.x);
+      fields_[foreground_].caret = std::min<std::size_t>(static_cast<std::size_t>(e.y), fields_[foreground_].text.size());
+    }
   }
 
   SharedState& shared_;
   InputRoad road_;
   CommitOutput out_;
   std::deque<HostPost> posts_;
+  std::deque<InjectedInput> wire_;
   std::map<WindowId, Field> fields_;
   std::map<std::uint32_t, bool> down_;
+  std::map<std::uint32_t, bool> app_down_;
+  std::vector<std::string> popup_rows_;
+  std::string seen_;
   WindowId foreground_ = kA;
   std::uint64_t now_ = 0;
+  bool lagging_ = false;
+  bool hooked_ = true;
+  int refusals_ = 0;
 };
 
 // Scripts of key and mouse input, each with what the two windows hold at the end. Window B
@@ -139,6 +197,7 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
     std::function<void(Desktop&, ImeState&)> script;
     const char* a;
     const char* b;
+    const char* seen = "";  // what the windows saw beyond their text
   };
   const std::string letters29 = "abcdefghijklmnopqrstuvwxyzabc";
   const Row rows[] = {
@@ -189,11 +248,47 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
       {"a pick is learned before the next word is decided",
        [](Desktop& d, ImeState&) { d.type("jaanchhau2jaanchhau jaanchhau "); d.run(); },
        "जान्छउ जान्छउ जान्छउ ", ""},
+      {"Enter reaches the field as the Enter key after the word",
+       [](Desktop& d, ImeState&) { d.type("namaste"); d.press(vk::enter); d.type("ram"); d.press(vk::enter); d.run(); },
+       "नमस्तेराम", "", "Enter Enter "},
+      {"a drain that waits shows the rows keys act on",
+       [](Desktop& d, ImeState&) { d.lag(); d.type("ram sita "); d.run(); }, "राम सीता ", ""},
+      {"a refused send is sent again, held keys and all",
+       [](Desktop& d, ImeState&) { d.refuse_sends(1); d.type("namaste ok"); d.run(); }, "नमस्ते ok", ""},
+      {"Exit sends what is held",
+       [](Desktop& d, ImeState&) { d.type("namaste ok"); d.exit(); }, "नमस्ते ok", ""},
+      {"the wheel waits behind a held Ctrl",
+       [](Desktop& d, ImeState&) {
+         d.type("namaste ");
+         d.hold(vk::lcontrol, true);
+         d.wheel();
+         d.hold(vk::lcontrol, false);
+         d.run();
+       },
+       "नमस्ते ", "", "zoom "},
+      {"turning input off takes the predictions off the screen",
+       [](Desktop& d, ImeState&) {
+         d.type("sita ");
+         d.run();
+         d.hold(vk::lcontrol, true);
+         d.hold(vk::lmenu, true);
+         d.press(vk::space);
+         d.hold(vk::lmenu, false);
+         d.hold(vk::lcontrol, false);
+         d.type("hello ");
+         d.run();
+       },
+       "सीता hello ", ""},
+      {"a click on a popup row keeps its place among the keys",
+       [](Desktop& d, ImeState&) { d.type("ram"); d.run(); d.click(kPopup, 1); d.type("sita "); d.run(); },
+       "रम सीता ", ""},
   };
   for (const Row& row : rows) {
     SharedState shared{{}, ImeState(testing::build_engine({
-                                        .words = {{"नमस्ते", 30000}, {"राम", 30000}, {"मेरो", 30000}, {"नाम", 30000}},
+                                        .words = {{"नमस्ते", 30000}, {"राम", 30000}, {"मेरो", 30000}, {"नाम", 30000},
+                                                  {"सीता", 30000}},
                                         .aliases = R"({"aliases": {"jaanchhau": ["जान्छौ", "जान्छउ"]}})",
+                                        .bigrams = R"({"bigrams": {"सीता": {"राम": 40000}}})",
                                     }),
                                     ImeConfig{})};
     Desktop desktop(shared);
@@ -201,6 +296,8 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
     const std::string b_text = desktop.text(kB);
     EXPECT_EQ(desktop.text(kA), row.a) << row.what;
     EXPECT_EQ(b_text, std::string(row.b).empty() ? "घर " : row.b) << row.what;
+    EXPECT_EQ(desktop.seen(), row.seen) << row.what;
+    EXPECT_TRUE(desktop.popup_agrees()) << row.what;
   }
 }
 

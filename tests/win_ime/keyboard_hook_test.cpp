@@ -274,9 +274,11 @@ TEST_F(Hook, HeldBackInputIsSwallowedUndecidedAndReplayedAsTyped) {
   d = held(KeyMessage::key_down, 'G', INJECTED_MARKER);
   EXPECT_FALSE(d.swallow);
   EXPECT_FALSE(d.replay.has_value());
-  const HookDecision click = decide_button(&shared_, {{MouseButton::right, true, 10, 20}, false, true});
+  const HookDecision click = decide_button(&shared_, {{MouseButton::right, true, 10, 20}, {}, true});
   EXPECT_TRUE(click.swallow);
   EXPECT_EQ(click.replay, InjectedInput(ButtonEvent{MouseButton::right, true, 10, 20}));
+  const HookDecision wheel = decide_button(&shared_, {{MouseButton::wheel, false, 10, 20, 0, -120}, {}, true});
+  EXPECT_EQ(wheel.replay, InjectedInput(ButtonEvent{MouseButton::wheel, false, 10, 20, 0, -120}));
 }
 
 TEST(InputOrder, HoldsTheUsersInputBehindEverythingDecidedBeforeIt) {
