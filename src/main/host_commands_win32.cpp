@@ -69,6 +69,13 @@ void refresh_indicators_now(HWND host, bool enabled_changed) {
                      enabled_changed);
 }
 
+void add_tray_icon(HWND host) {
+  const HostUi& ui = host_ui();
+  const IndicatorState state = indicator_state();
+  update_tray_icon(host, NIM_ADD, state.enabled ? ui.icon_active : ui.icon_paused, state.enabled,
+                   shortcut_summary(state.config));
+}
+
 StudioRoutes studio_routes() {
   return {[] { return handle_get_config(host_access()); },
           [](std::string_view body) { return handle_post_config(host_access(), body); },

@@ -33,6 +33,8 @@ LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 // The settings and enabled state in force: the state's once it exists, else the start-up copy.
 IndicatorState indicator_state();
 void refresh_indicators_now(HWND host, bool enabled_changed);
+// Adds the tray icon as the state shows it: at start-up, and again when Explorer restarts.
+void add_tray_icon(HWND host);
 // The tray menu's commands, also reached by the pill and a second start.
 void handle_command(HWND host, WORD id);
 // What the Studio server serves, with the configuration interface reaching this host.

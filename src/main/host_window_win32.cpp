@@ -117,6 +117,12 @@ void drain_commits(HWND host) {
 
 LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (on_host_message(window, message, wparam, lparam)) return 0;
+  // Explorer restarted: its new tray knows none of the icons added before.
+  static const UINT taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
+  if (message == taskbar_created && taskbar_created != 0) {
+    add_tray_icon(window);
+    return 0;
+  }
   switch (message) {
     case WM_COMMAND: handle_command(window, LOWORD(wparam)); return 0;
     case WM_TIMER: on_timer(window, wparam); return 0;

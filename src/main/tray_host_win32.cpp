@@ -59,8 +59,7 @@ void create_indicators(HINSTANCE instance, HWND host) {
   ui.icon_active = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
   if (ui.icon_active == nullptr) ui.icon_active = render_tray_icon(true);
   ui.icon_paused = render_tray_icon(false);
-  update_tray_icon(host, NIM_ADD, ui.startup_enabled ? ui.icon_active : ui.icon_paused, ui.startup_enabled,
-                   shortcut_summary(ui.startup_config));
+  add_tray_icon(host);
   refresh_indicators_now(host, true);
 }
 
