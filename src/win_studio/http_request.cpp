@@ -92,12 +92,15 @@ std::vector<std::string> RequestReader::request_line() const {
   if (!head_end_) return pieces;
   const std::string head = decode_head({buffer_.data(), *head_end_});
   const std::string_view first = head_lines(head).front();
+  // By code point: 0x85 and 0xA0 are also the last bytes of characters such as अ.
+  std::size_t start = 0;
   for (std::size_t pos = 0; pos < first.size();) {
-    while (pos < first.size() && utf8::is_whitespace(static_cast<unsigned char>(first[pos]))) ++pos;
-    const std::size_t start = pos;
-    while (pos < first.size() && !utf8::is_whitespace(static_cast<unsigned char>(first[pos]))) ++pos;
-    if (pos > start) pieces.emplace_back(first.substr(start, pos - start));
+    const std::size_t here = pos;
+    if (!utf8::is_whitespace(utf8::next(first, pos))) continue;
+    if (here > start) pieces.emplace_back(first.substr(start, here - start));
+    start = pos;
   }
+  if (first.size() > start) pieces.emplace_back(first.substr(start));
   return pieces;
 }
 

@@ -33,7 +33,7 @@ class RequestReader {
   std::string_view body() const;
 
  private:
-  // The first line of the head split at runs of white space.
+  // The first line of the decoded head split at runs of white-space characters.
   std::vector<std::string> request_line() const;
 
   std::vector<char> buffer_;
