@@ -332,6 +332,18 @@ describe('the rendered status', () => {
     assert.deepEqual(await controlValues(session.page), expectedControls(session.status));
   });
 
+  it('shows every choice of every list whole in the 620-pixel window', async () => {
+    const clipped = await session.page.evaluate(() => [...document.querySelectorAll('select')].filter((list) => {
+      // Out of its row, a list is as wide as its longest choice asks.
+      const free = document.body.appendChild(list.cloneNode(true));
+      free.style.position = 'absolute';
+      const wanted = free.getBoundingClientRect().width;
+      free.remove();
+      return list.getBoundingClientRect().width < wanted - 0.5;
+    }).map((list) => list.id));
+    assert.deepEqual(clipped, []);
+  });
+
   it('shows the title and the logo', async () => {
     const { page } = session;
     assert.equal(await page.title(), 'Tarovik Preferences & Shortcuts');
