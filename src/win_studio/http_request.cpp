@@ -47,30 +47,30 @@ std::optional<std::uint64_t> parse_decimal(std::string_view text) {
   return value;
 }
 
-// The trimmed value of the last line named name (ASCII letter case aside).
-std::optional<std::string> last_header(std::string_view raw_head, std::string_view name) {
+// The trimmed values of the lines named name (ASCII letter case aside), in order.
+std::vector<std::string> header_values(std::string_view raw_head, std::string_view name) {
   const std::string head = decode_head(raw_head);
-  std::optional<std::string> value;
+  std::vector<std::string> values;
   for (std::string_view line : head_lines(head)) {
     const std::size_t colon = line.find(':');
     if (colon == std::string_view::npos) continue;
     if (ascii::lower(utf8::trim_whitespace(line.substr(0, colon))) != name) continue;
-    value = std::string(utf8::trim_whitespace(line.substr(colon + 1)));
+    values.emplace_back(utf8::trim_whitespace(line.substr(colon + 1)));
   }
-  return value;
+  return values;
 }
 
 }  // namespace
 
 std::size_t content_length_of(std::string_view raw_head) {
-  const auto value = last_header(raw_head, "content-length");
-  if (!value) return 0;
-  return static_cast<std::size_t>(std::min<std::uint64_t>(parse_decimal(*value).value_or(0), kMaxRequestBytes));
+  const auto values = header_values(raw_head, "content-length");
+  if (values.empty()) return 0;
+  return static_cast<std::size_t>(std::min<std::uint64_t>(parse_decimal(values.back()).value_or(0), kMaxRequestBytes));
 }
 
-std::optional<std::string> RequestReader::header(std::string_view name) const {
-  if (!head_end_) return std::nullopt;
-  return last_header({buffer_.data(), *head_end_}, ascii::lower(name));
+std::vector<std::string> RequestReader::headers(std::string_view name) const {
+  if (!head_end_) return {};
+  return header_values({buffer_.data(), *head_end_}, ascii::lower(name));
 }
 
 
@@ -92,12 +92,15 @@ std::vector<std::string> RequestReader::request_line() const {
   if (!head_end_) return pieces;
   const std::string head = decode_head({buffer_.data(), *head_end_});
   const std::string_view first = head_lines(head).front();
+  // By code point: 0x85 and 0xA0 are also the last bytes of characters such as अ.
+  std::size_t start = 0;
   for (std::size_t pos = 0; pos < first.size();) {
-    while (pos < first.size() && utf8::is_whitespace(static_cast<unsigned char>(first[pos]))) ++pos;
-    const std::size_t start = pos;
-    while (pos < first.size() && !utf8::is_whitespace(static_cast<unsigned char>(first[pos]))) ++pos;
-    if (pos > start) pieces.emplace_back(first.substr(start, pos - start));
+    const std::size_t here = pos;
+    if (!utf8::is_whitespace(utf8::next(first, pos))) continue;
+    if (here > start) pieces.emplace_back(first.substr(start, here - start));
+    start = pos;
   }
+  if (first.size() > start) pieces.emplace_back(first.substr(start));
   return pieces;
 }
 

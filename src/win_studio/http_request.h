@@ -26,14 +26,14 @@ class RequestReader {
   bool has_head() const { return head_end_.has_value(); }
 
   std::string method() const;
-  // The value of the last header line of that name (letter case aside), trimmed.
-  std::optional<std::string> header(std::string_view name) const;
+  // The values of the header lines of that name (letter case aside), trimmed, in order.
+  std::vector<std::string> headers(std::string_view name) const;
   std::string path() const;
   // The body: Content-Length bytes after the head, or fewer when fewer arrived.
   std::string_view body() const;
 
  private:
-  // The first line of the head split at runs of white space.
+  // The first line of the decoded head split at runs of white-space characters.
   std::vector<std::string> request_line() const;
 
   std::vector<char> buffer_;

@@ -71,11 +71,13 @@ void send_http_response(SocketHandle socket, const HttpResponse& response) {
 }
 
 std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std::string_view path,
-                                                   const std::optional<std::string>& host,
-                                                   const std::optional<std::string>& origin, std::uint16_t port) {
+                                                   std::span<const std::string> hosts,
+                                                   std::span<const std::string> origins, std::uint16_t port) {
+  // Were one of two checked, the other could be the one believed.
+  if (hosts.size() > 1 || origins.size() > 1) return HttpResponse{"400 Bad Request", "text/plain", "Bad Request", {}};
   const HttpResponse forbidden{"403 Forbidden", "text/plain", "Forbidden", {}};
-  if (host) {
-    std::string_view name = *host;
+  if (!hosts.empty()) {
+    std::string_view name = hosts.front();
     if (const std::size_t colon = name.rfind(':'); colon != std::string_view::npos) {
       const std::string_view digits = name.substr(colon + 1);
       if (std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
@@ -85,9 +87,9 @@ std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std:
     if (name != "127.0.0.1" && ascii::lower(name) != "localhost") return forbidden;
   }
   const bool interface_post = method == "POST" && (path == "/api/config" || path == "/api/open-studio");
-  if (interface_post && origin) {
+  if (interface_post && !origins.empty()) {
     const std::string suffix = std::to_string(port);
-    const std::string_view seen = *origin;
+    const std::string_view seen = origins.front();
     const bool own = (seen.starts_with("http://127.0.0.1:") && seen.substr(17) == suffix) ||
                      (seen.starts_with("http://localhost:") && seen.substr(17) == suffix);
     if (!own) return forbidden;
@@ -107,7 +109,7 @@ void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, s
   if (reader.has_head()) {
     const std::string method = reader.method();
     const std::string path = reader.path();
-    auto refusal = refuse_foreign_request(method, path, reader.header("host"), reader.header("origin"), port);
+    auto refusal = refuse_foreign_request(method, path, reader.headers("host"), reader.headers("origin"), port);
     send_http_response(socket, refusal ? *refusal : route_studio_request(routes, method, path, reader.body()));
   }
   close_socket(socket);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -35,10 +36,11 @@ HttpResponse route_studio_request(const StudioRoutes& routes, std::string_view m
                                   std::string_view body);
 
 // Refuses requests from other sites: a Host that is not this machine's loopback name (a
-// page behind a rebound domain), and an interface POST whose Origin is not this server.
+// page behind a rebound domain), and an interface POST whose Origin is not this server. A
+// head with more than one Host or Origin line is a bad request.
 std::optional<HttpResponse> refuse_foreign_request(std::string_view method, std::string_view path,
-                                                   const std::optional<std::string>& host,
-                                                   const std::optional<std::string>& origin, std::uint16_t port);
+                                                   std::span<const std::string> hosts,
+                                                   std::span<const std::string> origins, std::uint16_t port);
 
 // Reads one request from the socket, answers it and closes the socket.
 void handle_studio_connection(const StudioRoutes& routes, SocketHandle socket, std::uint16_t port);

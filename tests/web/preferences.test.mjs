@@ -9,6 +9,7 @@ import { spawn } from 'node:child_process';
 import { existsSync, mkdirSync } from 'node:fs';
 import { dirname, resolve } from 'node:path';
 import { createServer } from 'node:http';
+import { connect } from 'node:net';
 import { createInterface } from 'node:readline';
 import { after, before, describe, it } from 'node:test';
 import { fileURLToPath } from 'node:url';
@@ -87,6 +88,19 @@ class StudioServer {
     const reply = await fetch(this.url + path.slice(1), { method, body, headers: { 'Content-Type': 'application/json' } });
     assert.equal(reply.status, 200, `${method} ${path} answered ${reply.status}`);
     return reply.json();
+  }
+
+  // Bytes no browser would send; gives the whole answer.
+  raw(request) {
+    const { hostname, port } = new URL(this.url);
+    return new Promise((done, fail) => {
+      let answer = '';
+      const socket = connect(Number(port), hostname, () => socket.write(request));
+      socket.setEncoding('utf8');
+      socket.on('data', (chunk) => { answer += chunk; });
+      socket.on('end', () => done(answer));
+      socket.on('error', fail);
+    });
   }
 
   stop() {
@@ -318,6 +332,18 @@ describe('the rendered status', () => {
     assert.deepEqual(await controlValues(session.page), expectedControls(session.status));
   });
 
+  it('shows every choice of every list whole in the 620-pixel window', async () => {
+    const clipped = await session.page.evaluate(() => [...document.querySelectorAll('select')].filter((list) => {
+      // Out of its row, a list is as wide as its longest choice asks.
+      const free = document.body.appendChild(list.cloneNode(true));
+      free.style.position = 'absolute';
+      const wanted = free.getBoundingClientRect().width;
+      free.remove();
+      return list.getBoundingClientRect().width < wanted - 0.5;
+    }).map((list) => list.id));
+    assert.deepEqual(clipped, []);
+  });
+
   it('shows the title and the logo', async () => {
     const { page } = session;
     assert.equal(await page.title(), 'Tarovik Preferences & Shortcuts');
@@ -525,6 +551,24 @@ describe('framing', () => {
     } finally {
       other.close();
       await closeSession(session);
+    }
+  });
+});
+
+describe('a request naming two Origins', () => {
+  it('is refused though one is the server\'s own, and the settings stay as they were', async () => {
+    const server = await StudioServer.start(['--config', JSON.stringify(STORED)]);
+    try {
+      const { host, origin } = new URL(server.url);
+      const body = JSON.stringify({ enabled: false, autostart: true, config: { ...STORED, themeMode: 'light' } });
+      const answer = await server.raw(`POST /api/config HTTP/1.1\r\nHost: ${host}\r\nOrigin: http://evil.example\r\n` +
+        `Origin: ${origin}\r\nContent-Type: application/json\r\nContent-Length: ${body.length}\r\n\r\n${body}`);
+      assert.match(answer, /^HTTP\/1\.1 400 Bad Request\r\n/);
+      assert.equal(server.posts().length, 0, 'the request reached the settings');
+      const status = await server.request('GET', '/api/config');
+      assert.deepEqual([status.enabled, status.autostart, status.config], [true, false, STORED]);
+    } finally {
+      await server.stop();
     }
   });
 });

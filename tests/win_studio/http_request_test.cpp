@@ -21,6 +21,11 @@ TEST(HttpRequest, RequestLineAndDefaults) {
   EXPECT_EQ(empty.method(), "GET");
   EXPECT_EQ(empty.path(), "/");
   EXPECT_EQ(read_all("get  /x\r\n\r\n").method(), "get");
+  // अ ends in the byte 0x85 and ठ in 0xA0; the characters U+0085 and U+00A0 are white space.
+  EXPECT_EQ(read_all("GET /अ HTTP/1.1\r\n\r\n").path(), "/अ");
+  EXPECT_EQ(read_all("GET /ठ?q=अठ HTTP/1.1\r\n\r\n").path(), "/ठ?q=अठ");
+  EXPECT_EQ(read_all("POST\u00A0/x\r\n\r\n").method(), "POST");
+  EXPECT_EQ(read_all("GET\u0085/y\u3000HTTP/1.1\r\n\r\n").path(), "/y");
 }
 
 TEST(HttpRequest, HeadEndFoundAcrossReceives) {

@@ -101,6 +101,15 @@ TEST(StudioServer, RefusesRequestsFromOtherSites) {
   EXPECT_THAT(exchange({"POST /api/config HTTP/1.1\r\n" + origin + "Content-Length: 2\r\n\r\n{}"}),
               StartsWith("HTTP/1.1 200 OK"));
   EXPECT_THAT(exchange({"POST /api/config HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}"}), StartsWith("HTTP/1.1 200 OK"));
+  // A second Host or Origin line, whatever its letter case, makes the head a bad one.
+  const std::string own_host = "Host: 127.0.0.1:" + std::to_string(port) + "\r\n";
+  const std::string bad = "HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain\r\nContent-Length: 11\r\n";
+  EXPECT_THAT(exchange({"GET / HTTP/1.1\r\nHost: evil.example\r\n" + own_host + "\r\n"}), StartsWith(bad));
+  EXPECT_THAT(exchange({"GET / HTTP/1.1\r\n" + own_host + "hOST: localhost\r\n\r\n"}), StartsWith(bad));
+  const std::string two_origins = exchange(
+      {"POST /api/config HTTP/1.1\r\norigin: https://evil.example\r\n" + origin + "Content-Length: 2\r\n\r\n{}"});
+  EXPECT_THAT(two_origins, StartsWith(bad));
+  EXPECT_EQ(body_of(two_origins), "Bad Request");  // not the settings route's "got:{}"
 }
 
 TEST(StudioServer, AssetTableIsSortedByPath) {
