@@ -47,8 +47,9 @@ Rect work_area_at(Point anchor) {
   return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
 }
 
-// The popup's view of the state: its first rows, the header and the look.
-void copy_rows(UiThreadState& ui, const ImeState& state, double s) {
+// The popup's view of the state: its first rows, the header and the look, and the user's size
+// factor the scale is made from.
+double copy_rows(UiThreadState& ui, const ImeState& state) {
   const std::size_t n = std::min(state.candidates.size(), kMaxPopupRows);
   ui.header_text = state.roman.empty() ? "next" : state.roman;
   ui.shortcut_label = std::string(shortcut_label(state.config.toggle_shortcut));
@@ -58,7 +59,15 @@ void copy_rows(UiThreadState& ui, const ImeState& state, double s) {
   ui.toast_title.reset();
   ui.toast_shortcut.reset();
   ui.dark = theme_is_dark(state.config.theme_mode);
-  ui.scale = static_cast<float>(s);
+  return ui_scale_factor(state.config.ui_scale);
+}
+
+// Copies what the popup shows under the state's lock; nothing of the windows' is called with it
+// held, since a hook call may come in while a window call waits.
+std::optional<double> copy_shown_rows(SharedState& shared) {
+  std::lock_guard lock(shared.mutex);
+  if (!rows_shown(shared.state)) return std::nullopt;
+  return copy_rows(ui_thread_state(), shared.state);
 }
 
 }  // namespace
@@ -67,24 +76,25 @@ void refresh_popup() {
   SharedState* shared = GLOBAL_STATE.load();
   HWND popup = host_ui().popup_window;
   if (shared == nullptr || popup == nullptr) return;
-  std::lock_guard lock(shared->mutex);
-  const ImeState& state = shared->state;
-  if (!rows_shown(state)) {
+  const std::optional<double> user_factor = copy_shown_rows(*shared);
+  UiThreadState& ui = ui_thread_state();
+  if (!user_factor) {
     // The mode toast keeps the popup until its timer ends it.
-    if (!ui_thread_state().toast_title) ShowWindow(popup, SW_HIDE);
+    if (!ui.toast_title) ShowWindow(popup, SW_HIDE);
+    ui.rows.clear();
+    ui.hit_rects.clear();
     return;
   }
   const Point anchor = popup_anchor();
   // Moved first: the scale follows the DPI of the monitor the popup is on.
   SetWindowPos(popup, HWND_TOPMOST, anchor.x, anchor.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
-  const double s = ui_scale(ui_scale_factor(state.config.ui_scale), GetDpiForWindow(popup));
-  UiThreadState& ui = ui_thread_state();
-  copy_rows(ui, state, s);
+  const double s = ui_scale(*user_factor, GetDpiForWindow(popup));
+  ui.scale = static_cast<float>(s);
   const PopupTextWidths widths = measure_popup_texts(ui.rows, ui.header_text, ui.shortcut_label, s);
   const PopupBox box = place_popup(anchor, widths.candidates, widths.header, ui.rows.size(), s, work_area_at(anchor));
-  // Known before the paint: a click is decided against the rows shown from now on.
-  ui.hit_rects = popup_row_rects(box.width, ui.rows.size(), std::max(static_cast<double>(ui.scale), 1.0));
   show_floating_window(popup, box, scaled(14, s));
+  // Painted now: a click is decided against the rows on screen.
+  UpdateWindow(popup);
 }
 
 }  // namespace tarovik

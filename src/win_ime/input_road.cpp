@@ -42,6 +42,41 @@ void InputOrder::forget_lost(std::uint64_t now_ms) {
   if (in_flight_ > 0 && now_ms - last_progress_ms_ > kLostAfterMs) in_flight_ = 0;
 }
 
+namespace {
+
+bool is_release(const InjectedInput& event) {
+  if (const auto* key = std::get_if<InjectedKey>(&event)) return key->key_up;
+  return std::get<ButtonEvent>(event).up;
+}
+
+std::uint64_t extra_info_of(const InjectedInput& event) {
+  return std::visit([](const auto& one) { return one.extra_info; }, event);
+}
+
+InjectedInput as_own(InjectedInput event) {
+  std::visit([](auto& one) { one.extra_info = INJECTED_MARKER; }, event);
+  return event;
+}
+
+// The held releases of keys and buttons among one queued input, as the program's own events;
+// a refused batch also holds a commit's own keys, which are not the user's.
+void add_releases(std::vector<InjectedInput>& releases, const QueuedInput& input) {
+  if (const auto* refused = std::get_if<RefusedEvents>(&input.input)) {
+    for (const InjectedInput& event : refused->events) {
+      if (replayed_sequence(extra_info_of(event)) && is_release(event)) releases.push_back(as_own(event));
+    }
+    return;
+  }
+  std::visit([&releases](const auto& held) {
+    if constexpr (!std::is_same_v<std::decay_t<decltype(held)>, CommitAction> &&
+                  !std::is_same_v<std::decay_t<decltype(held)>, RefusedEvents>) {
+      if (is_release(held)) releases.push_back(as_own(held));
+    }
+  }, input.input);
+}
+
+}  // namespace
+
 bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlatform& platform) {
   if (event.message == KeyMessage::other) return false;
   const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
@@ -58,11 +93,27 @@ bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlat
 bool InputRoad::on_button(SharedState* shared, const ButtonEvent& event, const ButtonPlatform& platform) {
   const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
   ButtonInputs inputs{event, {}, admission.hold};
-  const bool press = !admission.own && !admission.hold && !event.up && !is_wheel(event.button);
-  if (press) inputs.hit = platform.own_window();
-  const HookDecision decision = decide_button(shared, inputs);
+  const bool press = !admission.own && !event.up && !is_wheel(event.button);
+  if (press) inputs.hit = aimed_at(admission, platform);
   // A row's word goes to the window in front: the popup never takes the focus.
-  return carry_out(decision, admission, decision.action ? platform.foreground() : 0);
+  if (press && !admission.hold) inputs.foreground = platform.foreground();
+  return carry_out(decide_button(shared, swallowed_press_, inputs), admission, inputs.foreground);
+}
+
+// Asked when the press is made, also when it is held: by its replay the popup may show other
+// rows, or none, at that point.
+OwnWindowHit InputRoad::aimed_at(const InputOrder::Admission& admission, const ButtonPlatform& platform) {
+  OwnWindowHit now = platform.own_window();
+  if (admission.hold) {
+    held_hits_.try_emplace(admission.sequence, now);
+    return now;
+  }
+  const auto held = held_hits_.find(admission.sequence);
+  if (held == held_hits_.end()) return now;
+  OwnWindowHit then = std::move(held->second);
+  held_hits_.erase(held);
+  then.changed = then.own != now.own;
+  return then;
 }
 
 // The state's lock is released here: only now queue and post.
@@ -89,7 +140,11 @@ bool InputRoad::drain(SharedState& shared, const CommitOutput& out, std::uint64_
 }
 
 void InputRoad::give_up(SharedState& shared, const CommitOutput& out) {
-  queue_.take_all();
+  // The releases go out on their own, once, so that no key or button stays down.
+  std::vector<InjectedInput> releases;
+  for (const QueuedInput& input : queue_.take_all()) add_releases(releases, input);
+  if (!releases.empty()) out.send(releases);
+  held_hits_.clear();
   refused_since_ms_.reset();
   {
     // A commit may be typed in part: the text no longer ends in the word or its roman letters.

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "win_ime/commit_drain.h"
@@ -87,6 +88,7 @@ class InputRoad {
   static constexpr std::uint64_t kRefusedForMs = 500;
 
   bool carry_out(const HookDecision& decision, const InputOrder::Admission& admission, WindowId target);
+  OwnWindowHit aimed_at(const InputOrder::Admission& admission, const ButtonPlatform& platform);
   void give_up(SharedState& shared, const CommitOutput& out);
 
   std::function<void(HostPost)> post_;
@@ -94,6 +96,9 @@ class InputRoad {
   CommitQueue queue_;
   InputOrder order_;
   std::uint16_t swallowed_toggle_key_ = 0;
+  std::optional<MouseButton> swallowed_press_;
+  // What each held press was aimed at, by its place in the user's order, until it is decided.
+  std::map<std::uint32_t, OwnWindowHit> held_hits_;
 };
 
 }  // namespace tarovik

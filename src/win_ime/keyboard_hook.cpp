@@ -220,12 +220,35 @@ HookDecision decide_key_down(ImeState& s, std::uint16_t& swallowed_toggle_key, c
   return decision;
 }
 
-// A click on a popup row commits the row the user saw there; rows changed since take nothing.
-HookDecision clicked_row(ImeState& s, std::size_t row, std::string_view text) {
-  if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != text) return swallow();
+// A click on a popup row commits the row the user saw there; rows changed since take nothing,
+// and rows left from another window's word end it.
+HookDecision clicked_row(ImeState& s, const ButtonInputs& in) {
+  if (in.foreground != s.last_foreground) {
+    s.last_foreground = in.foreground;
+    HookDecision decision = start_afresh(s);
+    decision.swallow = true;
+    return decision;
+  }
+  const std::size_t row = *in.hit.row;
+  if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != in.hit.row_text) return swallow();
   std::optional<CommitAction> action = commit_clicked_candidate(s, row);
   if (!action) return swallow();
   return committed(std::move(*action), s.config.show_candidate_popup && s.predictions_shown);
+}
+
+HookDecision decide_press(SharedState& shared, const ButtonInputs& in) {
+  std::lock_guard lock(shared.mutex);
+  ImeState& s = shared.state;
+  if (in.hit.changed) {
+    // Its replay would land on what the user did not aim at: an application's text still ends
+    // the word.
+    HookDecision decision = in.hit.own ? swallow() : start_afresh(s);
+    decision.swallow = true;
+    return noted(s, decision);
+  }
+  if (in.hit.row && in.event.button == MouseButton::left) return noted(s, clicked_row(s, in));
+  if (in.hit.own) return pass();
+  return noted(s, start_afresh(s));
 }
 
 bool is_key_message(KeyMessage m) { return m != KeyMessage::other; }
@@ -268,7 +291,7 @@ std::optional<CommitAction> commit_clicked_candidate(ImeState& s, std::size_t in
   return s.roman.empty() && s.predictions_shown ? s.accept_prediction(index) : s.commit_candidate(index, " ");
 }
 
-HookDecision decide_button(SharedState* shared, const ButtonInputs& in) {
+HookDecision decide_button(SharedState* shared, std::optional<MouseButton>& swallowed_press, const ButtonInputs& in) {
   const ButtonEvent& e = in.event;
   if (e.extra_info == INJECTED_MARKER) return pass();
   if (in.hold_back) {
@@ -278,12 +301,16 @@ HookDecision decide_button(SharedState* shared, const ButtonInputs& in) {
     decision.replay = replay;
     return decision;
   }
-  if (e.up || is_wheel(e.button) || shared == nullptr) return pass();
-  std::lock_guard lock(shared->mutex);
-  ImeState& s = shared->state;
-  if (in.hit.row && e.button == MouseButton::left) return noted(s, clicked_row(s, *in.hit.row, in.hit.row_text));
-  if (in.hit.own) return pass();
-  return noted(s, start_afresh(s));
+  if (e.up) {
+    // The window under it never saw the press.
+    if (swallowed_press != e.button) return pass();
+    swallowed_press.reset();
+    return swallow();
+  }
+  if (is_wheel(e.button) || shared == nullptr) return pass();
+  HookDecision decision = decide_press(*shared, in);
+  if (decision.swallow) swallowed_press = e.button;
+  return decision;
 }
 
 }  // namespace tarovik

@@ -59,17 +59,21 @@ struct HookInputs {
 };
 
 // What lies under a pressed button among the program's own windows, which never take the
-// focus: the popup or the pill, and the popup's row there with the text it shows.
+// focus: the popup or the pill, and the popup's row there with the text it shows. A held press
+// is judged by what it was aimed at when pressed; changed says our windows have come to or
+// gone from the point since, so its replay would land elsewhere than the user aimed.
 struct OwnWindowHit {
   bool own = false;
   std::optional<std::size_t> row;
   std::string row_text;
+  bool changed = false;
 };
 
 struct ButtonInputs {
   ButtonEvent event;
   OwnWindowHit hit;
   bool hold_back = false;
+  WindowId foreground = 0;  // the foreground window, at a press
 };
 
 // The whole decision of the low-level keyboard hook for one key event. swallowed_toggle_key
@@ -79,7 +83,9 @@ HookDecision decide_key(SharedState* shared, std::uint16_t& swallowed_toggle_key
 // The low-level mouse hook's decision for a button: a press elsewhere than on the program's own
 // windows moves the caret or the focus, so it ends the word as the caret keys do. A left press
 // on a popup row commits that row like a key, in its place among the keys.
-HookDecision decide_button(SharedState* shared, const ButtonInputs& inputs);
+// swallowed_press is the button whose press was swallowed: its release is swallowed too.
+HookDecision decide_button(SharedState* shared, std::optional<MouseButton>& swallowed_press,
+                           const ButtonInputs& inputs);
 
 // A click on popup row index: accepts that prediction while predictions are shown, else commits
 // that candidate with one space (lock held).

@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "test_engine.h"
-#include "win_ime/keyboard_hook.h"
 
 namespace tarovik {
 namespace {
@@ -97,32 +96,6 @@ TEST_F(Commits, OnlyPromotedPicksAreLearnedAndLoggedAsTheSettingsSay) {
                               : "")
         << r.learn << r.log << r.row;
   }
-}
-
-TEST_F(Commits, AClickOnARowAcceptsAShownPredictionElseCommitsTheRowWithASpace) {
-  ImeState& s = shared_.state;
-  // A left press on the row shown at index with its text, decided as the mouse hook does.
-  auto click = [&](std::size_t index, std::string text) {
-    return decide_button(&shared_, {{MouseButton::left, false, 5, 5}, {true, index, std::move(text)}, false});
-  };
-  EXPECT_FALSE(click(0, "नमस्ते").action.has_value());  // no rows on screen
-  for (char c : std::string_view("namaste")) s.composition_push_char(static_cast<unsigned char>(c));
-  s.rows_on_screen = true;
-  EXPECT_FALSE(click(1, "नमस्ते").action.has_value());  // the row shows another word by now
-  HookDecision d = click(1, "नमस्कार");
-  EXPECT_TRUE(d.swallow);
-  EXPECT_EQ(d.action->text, "नमस्कार ");
-  EXPECT_EQ(d.action->erase_count, 7u);
-  EXPECT_TRUE(d.action->promoted);
-  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // its predictions follow
-  EXPECT_TRUE(learned("namaste"));
-  d = click(1, "हजुर");
-  EXPECT_EQ(d.action->text, "हजुर ");
-  EXPECT_EQ(d.action->erase_count, 0u);
-  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 0}));  // हजुर predicts nothing
-  for (char c : std::string_view("12")) s.composition_push_char(static_cast<unsigned char>(c));
-  s.rows_on_screen = true;
-  EXPECT_EQ(click(0, "१२").action->text, "१२ ");  // no letter: still committed
 }
 
 }  // namespace

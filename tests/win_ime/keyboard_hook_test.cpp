@@ -274,11 +274,38 @@ TEST_F(Hook, HeldBackInputIsSwallowedUndecidedAndReplayedAsTyped) {
   d = held(KeyMessage::key_down, 'G', INJECTED_MARKER);
   EXPECT_FALSE(d.swallow);
   EXPECT_FALSE(d.replay.has_value());
-  const HookDecision click = decide_button(&shared_, {{MouseButton::right, true, 10, 20}, {}, true});
+  std::optional<MouseButton> pressed;
+  const HookDecision click = decide_button(&shared_, pressed, {{MouseButton::right, true, 10, 20}, {}, true});
   EXPECT_TRUE(click.swallow);
   EXPECT_EQ(click.replay, InjectedInput(ButtonEvent{MouseButton::right, true, 10, 20}));
-  const HookDecision wheel = decide_button(&shared_, {{MouseButton::wheel, false, 10, 20, 0, -120}, {}, true});
+  const HookDecision wheel = decide_button(&shared_, pressed, {{MouseButton::wheel, false, 10, 20, 0, -120}, {}, true});
   EXPECT_EQ(wheel.replay, InjectedInput(ButtonEvent{MouseButton::wheel, false, 10, 20, 0, -120}));
+}
+
+TEST_F(Hook, AClickOnARowCommitsWhatTheRowShowsThereAndKeepsItsRelease) {
+  std::optional<MouseButton> pressed;
+  auto click = [&](std::size_t row, std::string text, WindowId window = kEditor) {
+    return decide_button(&shared_, pressed, {{MouseButton::left, false, 5, 5}, {true, row, std::move(text)}, false, window});
+  };
+  auto released = [&] { return decide_button(&shared_, pressed, {{MouseButton::left, true, 5, 5}, {}, false}).swallow; };
+  type("ram");
+  EXPECT_FALSE(click(1, "राम").action.has_value());  // the row shows another word by now
+  EXPECT_TRUE(released());  // the window under it never saw the press
+  EXPECT_FALSE(released());
+  HookDecision d = click(0, "राम");
+  EXPECT_EQ(d.action->text, "राम ");
+  EXPECT_EQ(d.action->erase_count, 3u);
+  EXPECT_EQ(d.post, (HostPost{WM_APP_POPUP_REFRESH, 1}));  // its predictions follow
+  d = click(1, "हजुर");
+  EXPECT_EQ(d.action->text, "हजुर ");  // a shown prediction is accepted
+  EXPECT_EQ(d.action->erase_count, 0u);
+  type("12");
+  EXPECT_EQ(click(0, "१२").action->text, "१२ ");  // no letter: still committed
+  type("ram");
+  d = click(0, "राम", 0x200);  // the rows are another window's word
+  EXPECT_TRUE(d.swallow);
+  EXPECT_FALSE(d.action.has_value());
+  EXPECT_TRUE(state().roman.empty());
 }
 
 TEST(InputOrder, HoldsTheUsersInputBehindEverythingDecidedBeforeIt) {
