@@ -149,7 +149,9 @@ LRESULT CALLBACK mouse_hook_proc(int code, WPARAM message, LPARAM event) {
   const std::optional<ButtonEvent> button = button_event(message, *mouse);
   if (!button) return CallNextHookEx(nullptr, code, message, event);
   const POINT point = mouse->pt;
-  const ButtonPlatform platform{[point] { return own_window_at(point); }, foreground_window, GetTickCount64()};
+  const ButtonPlatform platform{[point] { return own_window_at(point); }, foreground_window,
+                                [point] { return reinterpret_cast<WindowId>(GetAncestor(WindowFromPoint(point), GA_ROOT)); },
+                                GetTickCount64()};
   if (input_road().on_button(GLOBAL_STATE.load(), *button, platform)) return 1;
   return CallNextHookEx(nullptr, code, message, event);
 }

@@ -77,9 +77,25 @@ void add_releases(std::vector<InjectedInput>& releases, const QueuedInput& input
 
 }  // namespace
 
+InputOrder::Admission InputRoad::admit(std::uint64_t extra_info, const std::function<WindowId()>& foreground,
+                                       std::uint64_t now_ms) {
+  InputOrder::Admission admission = order_.admit(extra_info, queue_.first_sequence(), now_ms);
+  if (!admission.own && !admission.hold) admission.hold = focus_moving(foreground, now_ms);
+  return admission;
+}
+
+// Whether a clicked window is still to come to the front; the window in front is asked only then.
+bool InputRoad::focus_moving(const std::function<WindowId()>& foreground, std::uint64_t now_ms) {
+  if (!focus_wait_) return false;
+  if (now_ms - focus_wait_->since_ms > kFocusWaitMs || (foreground && foreground() == focus_wait_->window)) {
+    focus_wait_.reset();
+  }
+  return focus_wait_.has_value();
+}
+
 bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlatform& platform) {
   if (event.message == KeyMessage::other) return false;
-  const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
+  const InputOrder::Admission admission = admit(event.extra_info, platform.foreground, platform.now_ms);
   HookInputs inputs{event, {}, 0, platform.translate, admission.hold};
   const bool decided = !admission.own && !admission.hold;
   if (decided && (event.message == KeyMessage::key_down || event.message == KeyMessage::sys_key_down)) {
@@ -91,13 +107,22 @@ bool InputRoad::on_key(SharedState* shared, const KeyEvent& event, const KeyPlat
 }
 
 bool InputRoad::on_button(SharedState* shared, const ButtonEvent& event, const ButtonPlatform& platform) {
-  const InputOrder::Admission admission = order_.admit(event.extra_info, queue_.first_sequence(), platform.now_ms);
+  const InputOrder::Admission admission = admit(event.extra_info, platform.foreground, platform.now_ms);
   ButtonInputs inputs{event, {}, admission.hold};
   const bool press = !admission.own && !event.up && !is_wheel(event.button);
   if (press) inputs.hit = aimed_at(admission, platform);
   // A row's word goes to the window in front: the popup never takes the focus.
   if (press && !admission.hold) inputs.foreground = platform.foreground();
-  return carry_out(decide_button(shared, swallowed_press_, inputs), admission, inputs.foreground);
+  const HookDecision decision = decide_button(shared, swallowed_press_, inputs);
+  if (press && !admission.hold && !decision.swallow && !inputs.hit.own) await_focus(platform, inputs.foreground);
+  return carry_out(decision, admission, inputs.foreground);
+}
+
+// The application brings the window it was clicked in to the front only once it has read the
+// press, and the hooks may see the keys after it before that: they wait for it.
+void InputRoad::await_focus(const ButtonPlatform& platform, WindowId foreground) {
+  const WindowId clicked = platform.window_at ? platform.window_at() : 0;
+  if (clicked != 0 && clicked != foreground) focus_wait_ = FocusWait{clicked, platform.now_ms};
 }
 
 // Asked when the press is made, also when it is held: by its replay the popup may show other
@@ -129,7 +154,7 @@ bool InputRoad::carry_out(const HookDecision& decision, const InputOrder::Admiss
 }
 
 bool InputRoad::drain(SharedState& shared, const CommitOutput& out, std::uint64_t now_ms) {
-  if (!order_.settled(now_ms)) return false;
+  if (!order_.settled(now_ms) || focus_moving(out.foreground, now_ms)) return false;
   const DrainResult result = drain_commit_queue(shared, queue_, out);
   if (result.refused == 0 || result.sent > 0) refused_since_ms_.reset();
   if (result.refused == 0) return true;

@@ -60,6 +60,7 @@ struct KeyPlatform {
 struct ButtonPlatform {
   std::function<OwnWindowHit()> own_window;
   std::function<WindowId()> foreground;
+  std::function<WindowId()> window_at;  // the top-level window under the pointer
   std::uint64_t now_ms = 0;
 };
 
@@ -83,10 +84,22 @@ class InputRoad {
   InputOrder& order() { return order_; }
 
  private:
+  // A click brings its window to the front once the application has read it; this long at
+  // the most, for windows that never come to the front.
+  static constexpr std::uint64_t kFocusWaitMs = 250;
+  struct FocusWait {
+    WindowId window = 0;
+    std::uint64_t since_ms = 0;
+  };
+
   // A system that refuses our input this long takes none (a window of higher integrity is in
   // front, say): holding the user's input any longer would only stop the keyboard and mouse.
   static constexpr std::uint64_t kRefusedForMs = 500;
 
+  InputOrder::Admission admit(std::uint64_t extra_info, const std::function<WindowId()>& foreground,
+                              std::uint64_t now_ms);
+  bool focus_moving(const std::function<WindowId()>& foreground, std::uint64_t now_ms);
+  void await_focus(const ButtonPlatform& platform, WindowId foreground);
   bool carry_out(const HookDecision& decision, const InputOrder::Admission& admission, WindowId target);
   OwnWindowHit aimed_at(const InputOrder::Admission& admission, const ButtonPlatform& platform);
   void give_up(SharedState& shared, const CommitOutput& out);
@@ -99,6 +112,7 @@ class InputRoad {
   std::optional<MouseButton> swallowed_press_;
   // What each held press was aimed at, by its place in the user's order, until it is decided.
   std::map<std::uint32_t, OwnWindowHit> held_hits_;
+  std::optional<FocusWait> focus_wait_;
 };
 
 }  // namespace tarovik

@@ -29,7 +29,7 @@ class Desktop {
     out_.send = [this](const std::vector<InjectedInput>& events) { return send(events); };
     out_.log_path = [] { return std::filesystem::temp_directory_path() / "tarovik-road-unused.jsonl"; };
     out_.refresh_popup = [this] { refresh_popup(); };
-    out_.foreground = [this] { return foreground_; };
+    out_.foreground = [this] { return in_front(); };
   }
 
   void type(std::string_view text) {
@@ -51,8 +51,11 @@ class Desktop {
     for (bool up : {false, true}) deliver(ButtonEvent{MouseButton::left, up, static_cast<std::int32_t>(window), caret});
   }
   void wheel() { deliver(ButtonEvent{MouseButton::wheel, false, static_cast<std::int32_t>(foreground_), 0, 0, 120}); }
-  void raise(WindowId window) { foreground_ = window; }
+  void raise(WindowId window) { foreground_ = reported_ = window; }
   void lag() { lagging_ = true; }
+  // The system reports a clicked window in front only once the host window has handled a
+  // message since: the application reads the click in its own time.
+  void lag_activation() { activation_lags_ = true; }
   void refuse_sends(int count) { refusals_ = count; }
   // Exit: the hooks go, then what they held goes out.
   void exit() {
@@ -63,6 +66,7 @@ class Desktop {
   // again on the timer, whose message comes only when no other is waiting, as on Windows.
   void run() {
     for (int turn = 0; turn < 10000 && (!posts_.empty() || !wire_.empty() || timer_); ++turn) {
+      reported_ = foreground_;
       if (!posts_.empty()) {
         const HostPost post = posts_.front();
         posts_.pop_front();
@@ -107,6 +111,7 @@ class Desktop {
   static bool is_modifier(std::uint32_t vk) { return vk == vk::lshift || vk == vk::lcontrol || vk == vk::lmenu; }
   Modifiers modifiers() { return {down_[vk::lcontrol], down_[vk::lmenu], false, down_[vk::lshift]}; }
 
+  WindowId in_front() const { return activation_lags_ ? reported_ : foreground_; }
   void drain() { timer_ = timer_ || !road_.drain(shared_, out_, now_); }
   std::size_t send(const std::vector<InjectedInput>& events) {
     if (refusals_ > 0) {
@@ -144,7 +149,7 @@ class Desktop {
     ++now_;
     // As under Wine, a modifier counts as held from its own key-down on.
     if (is_modifier(e.vk) && e.message == KeyMessage::key_down) down_[e.vk] = true;
-    const KeyPlatform platform{[this] { return modifiers(); }, [this] { return foreground_; },
+    const KeyPlatform platform{[this] { return modifiers(); }, [this] { return in_front(); },
                                [this, vk = e.vk] { return character(vk); }, now_};
     if (hooked_ && road_.on_key(&shared_, e, platform)) return;
     const bool down = e.message == KeyMessage::key_down;
@@ -167,7 +172,8 @@ class Desktop {
   }
   void deliver(const ButtonEvent& e) {
     ++now_;
-    const ButtonPlatform platform{[this, e] { return own_window_at(e); }, [this] { return foreground_; }, now_};
+    const ButtonPlatform platform{[this, e] { return own_window_at(e); }, [this] { return in_front(); },
+                                  [e] { return static_cast<WindowId>(e.x); }, now_};
     if (hooked_ && road_.on_button(&shared_, e, platform)) return;
     if (is_wheel(e.button)) {
       seen_ += app_down_[vk::lcontrol] ? "zoom " : "scroll ";
@@ -188,8 +194,10 @@ class Desktop {
   std::vector<std::string> popup_rows_;
   std::string seen_;
   WindowId foreground_ = kA;
+  WindowId reported_ = kA;
   std::uint64_t now_ = 0;
   bool lagging_ = false;
+  bool activation_lags_ = false;
   bool timer_ = false;
   bool hooked_ = true;
   int refusals_ = 0;
@@ -285,6 +293,18 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
          d.run();
        },
        "सीता hello ", ""},
+      {"keys typed at once after a click wait for its window to come to the front",
+       [](Desktop& d, ImeState&) {
+         d.lag_activation();
+         d.type("namaste ");
+         d.run();
+         d.click(kB, 3);
+         d.type("ram ");
+         d.click(kA, 7);
+         d.type("mero ");
+         d.run();
+       },
+       "नमस्ते मेरो ", "घर राम "},
       {"keys after a click on a popup row wait for its word",
        [](Desktop& d, ImeState&) { d.type("ram"); d.run(); d.click(kPopup, 1); d.type("sita "); d.run(); },
        "रम सीता ", ""},
