@@ -62,6 +62,24 @@ const CommitAction* append_input(Batch& batch, const QueuedInput& queued, Shared
   return action;
 }
 
+bool is_letter_or_modifier(std::uint16_t vk) {
+  constexpr std::uint16_t kShift = 0x10, kMenu = 0x12, kCapital = 0x14, kLeftWin = 0x5B, kRightWin = 0x5C,
+                          kLeftShift = 0xA0, kRightMenu = 0xA5;
+  return (vk >= 'A' && vk <= 'Z') || (vk >= kShift && vk <= kMenu) || vk == kCapital || vk == kLeftWin ||
+         vk == kRightWin || (vk >= kLeftShift && vk <= kRightMenu);
+}
+
+// A held key or press whose decision may queue a commit or bring another window to the front.
+// What is held after it is sent only once it has been decided: sent with it, it would come back
+// behind the commit and be held, and sent, again, as often as there are words in the batch.
+bool may_commit_or_move_focus(const QueuedInput& queued) {
+  if (const auto* key = std::get_if<InjectedKey>(&queued.input)) {
+    return !key->key_up && (key->unicode || !is_letter_or_modifier(key->vk));
+  }
+  if (const auto* button = std::get_if<ButtonEvent>(&queued.input)) return !button->up && !is_wheel(button->button);
+  return false;
+}
+
 // What the system did not take goes back to the front, to be sent before anything queued since.
 void requeue_refused(CommitQueue& queue, const Batch& batch, std::size_t sent) {
   RefusedEvents refused;
@@ -78,7 +96,7 @@ DrainResult drain_commit_queue(SharedState& shared, CommitQueue& queue, const Co
     log = shared.state.config.dev_correction_log;
   }
   // One send for everything taken: what is typed meanwhile then waits behind all of it.
-  const std::deque<QueuedInput> inputs = queue.take_all();
+  const std::deque<QueuedInput> inputs = queue.take_through(may_commit_or_move_focus);
   Batch batch;
   std::vector<const CommitAction*> typed;
   bool commits = false;

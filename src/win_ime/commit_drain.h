@@ -26,8 +26,9 @@ struct DrainResult {
   std::size_t refused = 0;
 };
 
-// Takes everything queued and sends it in order in one go (each commit's backspaces and text,
-// each held-back key or button as its replay), then logs the commits. A commit whose window is
+// Takes what is queued and sends it in order in one go (each commit's backspaces and text,
+// each held-back key or button as its replay), up to the first held key or press that may
+// make a commit, then logs the commits. A commit whose window is
 // no longer in front types nothing: its word belongs to the other window, so the composition
 // starts afresh instead. Events the system refuses go back to the front of the queue, for the
 // next drain. When a commit is among them the popup is refreshed from the state, so that it

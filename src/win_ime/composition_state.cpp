@@ -199,6 +199,15 @@ std::deque<QueuedInput> CommitQueue::take_all() {
   return std::exchange(inputs_, {});
 }
 
+std::deque<QueuedInput> CommitQueue::take_through(const std::function<bool(const QueuedInput&)>& last) {
+  std::lock_guard lock(mutex_);
+  auto end = std::find_if(inputs_.begin(), inputs_.end(), last);
+  if (end != inputs_.end()) ++end;
+  std::deque<QueuedInput> taken(std::make_move_iterator(inputs_.begin()), std::make_move_iterator(end));
+  inputs_.erase(inputs_.begin(), end);
+  return taken;
+}
+
 bool CommitQueue::empty() {
   std::lock_guard lock(mutex_);
   return inputs_.empty();

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -128,6 +129,8 @@ class CommitQueue {
   // Keeps the user's order: a replayed event decided late still goes before later ones.
   void push(QueuedInput input);
   std::deque<QueuedInput> take_all();
+  // Takes from the front up to and including the first input that last holds for.
+  std::deque<QueuedInput> take_through(const std::function<bool(const QueuedInput&)>& last);
   bool empty();
   std::optional<std::uint32_t> first_sequence();
 

@@ -157,7 +157,9 @@ bool InputRoad::drain(SharedState& shared, const CommitOutput& out, std::uint64_
   if (!order_.settled(now_ms) || focus_moving(out.foreground, now_ms)) return false;
   const DrainResult result = drain_commit_queue(shared, queue_, out);
   if (result.refused == 0 || result.sent > 0) refused_since_ms_.reset();
-  if (result.refused == 0) return true;
+  // Held input after a key that may commit goes once that key is back; should it never come
+  // back, the timer still sends the rest.
+  if (result.refused == 0) return queue_.empty();
   if (!refused_since_ms_) refused_since_ms_ = now_ms;
   if (now_ms - *refused_since_ms_ < kRefusedForMs) return false;
   give_up(shared, out);

@@ -87,6 +87,7 @@ class Desktop {
   }
   std::string text(WindowId window) { return utf8::from_utf16(fields_[window].text); }
   const std::string& seen() const { return seen_; }
+  int replays_sent() const { return replays_sent_; }
   // What the popup shows is what keys act on, once the host window is idle.
   bool popup_agrees() const { return !popup_rows_.empty() == rows_shown(shared_.state); }
 
@@ -120,6 +121,7 @@ class Desktop {
     }
     road_.order().injecting(events.size(), now_);
     for (const InjectedInput& e : events) {
+      replays_sent_ += std::visit([](const auto& one) { return replayed_sequence(one.extra_info).has_value(); }, e);
       if (lagging_) wire_.push_back(e);
       else deliver(e);
     }
@@ -201,6 +203,7 @@ class Desktop {
   bool timer_ = false;
   bool hooked_ = true;
   int refusals_ = 0;
+  int replays_sent_ = 0;
 };
 
 // Scripts of key and mouse input, each with what the two windows hold at the end. Window B
@@ -339,6 +342,18 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
     EXPECT_EQ(desktop.seen(), row.seen) << row.what;
     EXPECT_TRUE(desktop.popup_agrees()) << row.what;
   }
+}
+
+// Keys held behind a commit go out once each, however many words they hold: sent past a Space,
+// they would come back behind its commit and be held and sent again, once a word.
+TEST(KeyboardRoad, HeldKeysAreReplayedOnce) {
+  SharedState shared{{}, ImeState(testing::build_engine({.words = {{"नमस्ते", 30000}, {"राम", 30000}, {"सीता", 30000}}}),
+                                  ImeConfig{})};
+  Desktop desktop(shared);
+  desktop.type("namaste ram sita ");
+  desktop.run();
+  EXPECT_EQ(desktop.text(kA), "नमस्ते राम सीता ");
+  EXPECT_EQ(desktop.replays_sent(), 19);  // the first Space's release, then "ram sita " down and up
 }
 
 }  // namespace
