@@ -128,6 +128,15 @@ expect() {  # case, name=text... (names a and b)
   answer=$(ask collect)
   fields_hold "$@" || fail "$name: A holds [$(field_text a)], B holds [$(field_text b)]"
 }
+# xdotool's key names for letters and spaces: unlike type, key chains with other commands.
+keystrokes() {  # text
+  local text=$1 i c
+  for ((i = 0; i < ${#text}; i++)); do
+    c=${text:i:1}
+    [ "$c" = " " ] && c=space
+    printf '%s ' "$c"
+  done
+}
 type() { xdotool type --delay 80 "$1"; sleep 0.3; }
 key() { xdotool key --delay 80 "$@"; sleep 0.3; }
 
@@ -157,6 +166,15 @@ if [ "$mode" != "--demo" ]; then
     xdotool key --delay 0 space sleep "$after" mousemove $(at b 150 200) click 1
     xdotool type --delay 20 "ram "
     expect "click into B ${after} s after the Space in A" a="नमस्ते " b="राम "
+  done
+  # A typist at full speed going back and forth: each word stays where it was typed.
+  for after in 0 0.005 0.015; do
+    click a 150 250
+    xdotool key --delay 0 $(keystrokes "namaste ") sleep "$after" mousemove $(at b 150 200) click 1 \
+      key --delay 0 $(keystrokes "ram ") sleep "$after" mousemove $(at a 150 250) click 1 \
+      key --delay 0 $(keystrokes "ghar ") sleep "$after" mousemove $(at b 150 200) click 1 \
+      key --delay 0 $(keystrokes "kathmandu ")
+    expect "back and forth, a click ${after} s after each Space" a="नमस्ते घर " b="राम काठमाडौँ "
   done
   # A click ends the word: Space at the start of the line is typed as it is. A full stop that
   # joined the word hides the popup, so the digit after it picks nothing.
