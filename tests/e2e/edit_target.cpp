@@ -1,12 +1,14 @@
 // The test editor of the end-to-end keyboard test: one process with two top-level windows, as
 // on Windows one input thread keeps the keys and clicks for both in order. Window A holds the
-// field "a", window B the field "b".
+// multi-line field "a"; window B the multi-line field "b" and the single-line field "line",
+// which counts the Enter key-downs it receives.
 //   edit_target DIR
 // At start it writes DIR\fields.txt: one line "NAME LEFT TOP RIGHT BOTTOM" in screen
 // coordinates for each window (A, B) and field. It then answers requests: the test writes one
 // line to DIR\request, and the answer appears as DIR\reply.
-//   texts              each field's text as UTF-8 to DIR\NAME.txt
-//   collect            the same, then empties the fields
+//   texts              each field's text as UTF-8 to DIR\NAME.txt; answers "enters N", the
+//                      Enter key-downs the single-line field received
+//   collect            the same, then empties the fields and the count
 //   window CLASS       "visible LEFT TOP RIGHT BOTTOM" or "hidden" for the first window of CLASS
 //   run NAME COMMAND   starts COMMAND on this desktop; its exit status goes to DIR\NAME.status
 //   exit               sends the running host the tray menu's Exit command
@@ -22,10 +24,12 @@ struct Field {
   const wchar_t* name;
   HWND edit;
 };
-Field fields[] = {{L"a", nullptr}, {L"b", nullptr}};
+Field fields[] = {{L"a", nullptr}, {L"b", nullptr}, {L"line", nullptr}};
 HWND window_a = nullptr;
 HWND window_b = nullptr;
 std::wstring dir;
+WNDPROC line_proc = nullptr;
+int enter_keys = 0;
 
 std::string to_utf8(const std::wstring& text) {
   const int size = static_cast<int>(text.size());
@@ -59,6 +63,11 @@ std::wstring text_of(HWND edit) {
   GetWindowTextW(edit, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(length));
   return text;
+}
+
+LRESULT CALLBACK counting_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN && wparam == VK_RETURN) ++enter_keys;
+  return CallWindowProcW(line_proc, window, message, wparam, lparam);
 }
 
 struct Child {
@@ -97,10 +106,12 @@ std::string answer(const std::wstring& request) {
   const std::wstring rest = space == std::wstring::npos ? L"" : request.substr(space + 1);
   if (verb == L"texts" || verb == L"collect") {
     for (const Field& field : fields) write_file(std::wstring(field.name) + L".txt", to_utf8(text_of(field.edit)));
+    const std::string reply = "enters " + std::to_string(enter_keys);
     if (verb == L"collect") {
       for (const Field& field : fields) SetWindowTextW(field.edit, L"");
+      enter_keys = 0;
     }
-    return "done";
+    return reply;
   }
   if (verb == L"window") {
     HWND window = FindWindowW(rest.c_str(), nullptr);
@@ -189,6 +200,9 @@ int main() {
   constexpr DWORD kMultiLine = ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
   fields[0].edit = make_field(window_a, kMultiLine, 10, 10, 580, 330, font);
   fields[1].edit = make_field(window_b, kMultiLine, 10, 10, 560, 270, font);
+  fields[2].edit = make_field(window_b, ES_AUTOHSCROLL, 10, 300, 560, 36, font);
+  line_proc = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(fields[2].edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(counting_proc)));
 
   std::string layout = "A " + rect_text(window_a) + "\nB " + rect_text(window_b) + "\n";
   for (const Field& field : fields) layout += to_utf8(field.name) + " " + rect_text(field.edit) + "\n";

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Types roman text into Windows edit fields under Wine and Xvfb while tarovik.exe runs as the
 # tray host, then compares what the fields hold: first two windows with mouse clicks between
-# them, then one field typed slowly and fast. Saves screenshots of the toast, the pill, the
-# popup and the editor.
+# them, Enter in a single-line field, then one field typed slowly and fast. Saves screenshots
+# of the toast, the pill, the popup and the editor.
 # Every program runs in one Wine virtual desktop, where focus moves only on a click, as on
 # Windows; the test editor tells where its fields are and whether a window shows, and starts
 # the host, so that it shares the desktop.
@@ -107,8 +107,8 @@ start_host() {  # name
   [ "$answer" = started ] || fail "tarovik.exe did not start: $answer"
 }
 # Waits for the fields to hold what is expected, then takes their texts and empties them.
-field_text() {  # name: a field's text in the last answer
-  cat "$work/$1.txt" 2>/dev/null
+field_text() {  # name: a field's text in the last answer, or "enters" for the Enter key-downs
+  if [ "$1" = enters ]; then echo "${answer#enters }"; else cat "$work/$1.txt" 2>/dev/null; fi
 }
 fields_hold() {  # name=text...
   local pair
@@ -116,7 +116,7 @@ fields_hold() {  # name=text...
     [ "$(field_text "${pair%%=*}")" = "${pair#*=}" ] || return 1
   done
 }
-expect() {  # case, name=text... (names a and b)
+expect() {  # case, name=text... (names a, b, line and enters)
   local name=$1
   shift
   for _ in $(seq 40); do
@@ -126,7 +126,8 @@ expect() {  # case, name=text... (names a and b)
   done
   sleep 0.3  # and nothing more arrives
   answer=$(ask collect)
-  fields_hold "$@" || fail "$name: A holds [$(field_text a)], B holds [$(field_text b)]"
+  fields_hold "$@" || fail "$name: A holds [$(field_text a)], B holds [$(field_text b)]," \
+    "the line holds [$(field_text line)] after $(field_text enters) Enter keys"
 }
 # xdotool's key names for letters and spaces: unlike type, key chains with other commands.
 keystrokes() {  # text
@@ -193,6 +194,20 @@ if [ "$mode" != "--demo" ]; then
   click b 395 8
   xdotool key BackSpace
   expect "commit in A, Backspace in B" a="राम " b="घर"
+  # Enter commits and is the application's Enter key, as a single-line field shows.
+  click line 150 18
+  xdotool type --delay 30 "namaste"
+  xdotool key Return
+  xdotool type --delay 30 "ram"
+  xdotool key Return
+  expect "Enter in a single-line field" line="नमस्तेराम" enters=2
+  key ctrl+alt+space
+  xdotool type --delay 30 "namaste"
+  xdotool key Return
+  xdotool type --delay 30 "ram"
+  xdotool key Return
+  expect "Enter in a single-line field, input off" line="namasteram" enters=2
+  key ctrl+alt+space
 fi
 
 click a 150 250
