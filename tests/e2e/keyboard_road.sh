@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Types roman text into Windows edit fields under Wine and Xvfb while tarovik.exe runs as the
 # tray host, then compares what the fields hold: first two windows with mouse clicks between
-# them, Enter in a single-line field, then one field typed slowly and fast. Saves screenshots
-# of the toast, the pill, the popup and the editor.
+# them, Enter in a single-line field, then one field typed slowly and fast, and last the popup
+# once input is off without the mode toast. Saves screenshots of the toast, the pill, the popup
+# and the editor.
 # Every program runs in one Wine virtual desktop, where focus moves only on a click, as on
 # Windows; the test editor tells where its fields are and whether a window shows, and starts
 # the host, so that it shares the desktop.
@@ -13,9 +14,20 @@ rm -rf "$work" && mkdir -p "$work"
 
 . "$(dirname "$0")/virtual_display.sh"
 start_virtual_display "$work" 1280x800
+settings_key='HKCU\Software\Tarovik'
+reg() { "$wine_run" "$prefix" reg "$@" </dev/null 2>/dev/null; }
+restore_settings() {
+  if [ -n "$saved_settings" ]; then
+    reg add "$settings_key" /v ConfigJson /d "$saved_settings" /f
+  else
+    reg delete "$settings_key" /v ConfigJson /f
+  fi >/dev/null
+  unset saved_settings
+}
 cleanup() {
   kill "${desktop:-}" 2>/dev/null
   kill "$xvfb" 2>/dev/null
+  [ -n "${saved_settings+set}" ] && restore_settings
 }
 trap cleanup EXIT
 failed=0
@@ -257,6 +269,28 @@ if [ "$mode" != "--demo" ]; then
     fail "roman letters left in: [$slow]"
   [ "$fast" = "$slow" ] || fail "typed fast: [$fast], typed slowly: [$slow]"
 
+  # Without the mode toast, turning input off leaves nothing on screen: the popup with the
+  # next-word predictions goes, and English typed after it brings none back.
+  saved_settings=$(reg query "$settings_key" /v ConfigJson | sed -n 's/^ *ConfigJson *REG_SZ *//p' | tr -d '\r')
+  reg add "$settings_key" /v ConfigJson /d '{"showModeToast":false}' /f >/dev/null
+  start_host quiet
+  await_window TarovikCandidatePopup 3 && fail "a toast showed although showModeToast is false"
+  click a 150 250
+  type "mero "
+  if ! await_window TarovikCandidatePopup 3; then
+    fail "no popup with predictions after \"mero \""
+  else
+    key ctrl+alt+space
+    sleep 2.5
+    [ "$(ask window TarovikCandidatePopup)" = hidden ] || fail "the popup still shows 2.5 s after input was turned off"
+    type "hello "
+    [ "$(ask window TarovikCandidatePopup)" = hidden ] || fail "the popup shows again after \"hello \" with input off"
+  fi
+  expect "input off after a commit" a="मेरो hello "
+  ask exit >/dev/null
+  status=$(await_status quiet 20)
+  [ "$status" = 0 ] || fail "the host without the toast ended with status $status after Exit"
+  restore_settings
 fi
 ask quit >/dev/null
 exit $failed
