@@ -129,17 +129,19 @@ fields_hold() {  # name=text...
   done
 }
 expect() {  # case, name=text... (names a, b, line and enters)
-  local name=$1
+  local name=$1 pair held=""
   shift
-  for _ in $(seq 40); do
+  for _ in $(seq 80); do
     answer=$(ask texts)
     fields_hold "$@" && break
     sleep 0.1
   done
   sleep 0.3  # and nothing more arrives
   answer=$(ask collect)
-  fields_hold "$@" || fail "$name: A holds [$(field_text a)], B holds [$(field_text b)]," \
-    "the line holds [$(field_text line)] after $(field_text enters) Enter keys"
+  for pair in "$@"; do
+    held+=" ${pair%%=*}=[$(field_text "${pair%%=*}")]"
+  done
+  fields_hold "$@" || fail "$name:$held"
 }
 # xdotool's key names for letters and spaces: unlike type, key chains with other commands.
 keystrokes() {  # text
@@ -246,7 +248,16 @@ else
   key Return
   xdotool type --delay 60 "$sentences"; sleep 1
   key Return
-  xdotool type --delay 2 "$sentences"; sleep 2
+  typed=$(date +%s%N)
+  xdotool type --delay 2 "$sentences"
+  # Typed fast, the line can take seconds to arrive; it has once it matches the slow one.
+  for _ in $(seq 100); do
+    answer=$(ask texts)
+    slow=$(field_text a | tr -d '\r' | sed -n 3p)
+    [ -n "$slow" ] && [ "$(field_text a | tr -d '\r' | sed -n 4p)" = "$slow" ] && break
+    sleep 0.2
+  done
+  echo "the fast line arrived in $((($(date +%s%N) - typed) / 1000000)) ms"
 fi
 sleep 1
 screenshot editor.png "the editor" "$A_rect"
