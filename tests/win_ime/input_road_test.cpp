@@ -71,8 +71,7 @@ class Desktop {
         const HostPost post = posts_.front();
         posts_.pop_front();
         ++now_;
-        // As the host window: the popup follows the state, also when input is turned off.
-        if (post.message == WM_APP_POPUP_REFRESH || post.message == WM_APP_ENABLED_CHANGED) refresh_popup();
+        if (post.message == WM_APP_POPUP_REFRESH) refresh_popup();
         if (post.message == WM_APP_COMMIT_READY) drain();
       } else if (std::exchange(timer_, false)) {
         now_ += 50;
@@ -283,19 +282,6 @@ TEST(KeyboardRoad, TextGoesOnlyWhereItWasTyped) {
          d.run();
        },
        "नमस्ते ", "", "zoom "},
-      {"turning input off takes the predictions off the screen",
-       [](Desktop& d, ImeState&) {
-         d.type("sita ");
-         d.run();
-         d.hold(vk::lcontrol, true);
-         d.hold(vk::lmenu, true);
-         d.press(vk::space);
-         d.hold(vk::lmenu, false);
-         d.hold(vk::lcontrol, false);
-         d.type("hello ");
-         d.run();
-       },
-       "सीता hello ", ""},
       {"keys typed at once after a click wait for its window to come to the front",
        [](Desktop& d, ImeState&) {
          d.lag_activation();
