@@ -62,11 +62,9 @@ const CommitAction* append_input(Batch& batch, const QueuedInput& queued, Shared
   return action;
 }
 
-bool is_letter_or_modifier(std::uint16_t vk) {
-  constexpr std::uint16_t kShift = 0x10, kMenu = 0x12, kCapital = 0x14, kLeftWin = 0x5B, kRightWin = 0x5C,
-                          kLeftShift = 0xA0, kRightMenu = 0xA5;
-  return (vk >= 'A' && vk <= 'Z') || (vk >= kShift && vk <= kMenu) || vk == kCapital || vk == kLeftWin ||
-         vk == kRightWin || (vk >= kLeftShift && vk <= kRightMenu);
+bool is_letter_or_modifier(std::uint32_t key) {
+  return (key >= 'A' && key <= 'Z') || (key >= vk::shift && key <= vk::menu) || key == vk::capital ||
+         key == vk::lwin || key == vk::rwin || (key >= vk::lshift && key <= vk::rmenu);
 }
 
 // A held key or press whose decision may queue a commit or bring another window to the front.

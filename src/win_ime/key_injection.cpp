@@ -11,15 +11,15 @@ std::vector<InjectedKey> build_injected_keys(std::size_t erase_count, std::strin
   std::vector<InjectedKey> keys;
   keys.reserve(2 * (erase_count + units.size()));
   for (std::size_t i = 0; i < erase_count; ++i) {
-    keys.push_back({0x08, 0, false, false});
-    keys.push_back({0x08, 0, false, true});
+    keys.push_back({vk::back, 0, false, false});
+    keys.push_back({vk::back, 0, false, true});
   }
   for (char16_t unit : units) {
     const bool enter = unit == u'\r';
-    const std::uint16_t vk = enter ? kEnterVk : 0;
+    const auto key = static_cast<std::uint16_t>(enter ? vk::enter : 0);
     const std::uint16_t scan = enter ? kEnterScan : unit;
-    keys.push_back({vk, scan, !enter, false});
-    keys.push_back({vk, scan, !enter, true});
+    keys.push_back({key, scan, !enter, false});
+    keys.push_back({key, scan, !enter, true});
   }
   return keys;
 }

@@ -9,6 +9,17 @@
 
 namespace tarovik {
 
+// Virtual-key codes the hooks look at and the injection sends (the same numbers as the Windows
+// headers).
+namespace vk {
+inline constexpr std::uint32_t back = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control = 0x11, menu = 0x12,
+                               pause = 0x13, capital = 0x14, escape = 0x1B, space = 0x20, prior = 0x21, up = 0x26,
+                               down = 0x28,
+                               key_1 = 0x31, key_y = 0x59, lwin = 0x5B, rwin = 0x5C, lshift = 0xA0, rshift = 0xA1,
+                               lcontrol = 0xA2, rcontrol = 0xA3, lmenu = 0xA4, rmenu = 0xA5, oem_period = 0xBE,
+                               oem_3 = 0xC0, packet = 0xE7;
+}
+
 // Carried by every event of the program's own typing, so the hooks let its events through.
 inline constexpr std::uint64_t INJECTED_MARKER = 0x54564E50;
 // Carried, with the event's place in the user's order above it, by a user's key or mouse
@@ -56,8 +67,7 @@ struct ButtonEvent {
 
 using InjectedInput = std::variant<InjectedKey, ButtonEvent>;
 
-// The Enter key as the keyboard sends it (the main block's Enter, not the keypad's).
-inline constexpr std::uint16_t kEnterVk = 0x0D;
+// The scan code of the main block's Enter, as the keyboard sends it.
 inline constexpr std::uint16_t kEnterScan = 0x1C;
 
 // erase_count backspace pairs, then a down/up pair for each UTF-16 unit of text. A carriage

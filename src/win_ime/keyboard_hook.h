@@ -11,16 +11,6 @@
 
 namespace tarovik {
 
-// Virtual-key codes the hook looks at (the same numbers as the Windows headers).
-namespace vk {
-inline constexpr std::uint32_t back = 0x08, tab = 0x09, enter = 0x0D, shift = 0x10, control = 0x11, menu = 0x12,
-                               pause = 0x13, capital = 0x14, escape = 0x1B, space = 0x20, prior = 0x21, up = 0x26,
-                               down = 0x28,
-                               key_1 = 0x31, key_y = 0x59, lwin = 0x5B, rwin = 0x5C, lshift = 0xA0, rshift = 0xA1,
-                               lcontrol = 0xA2, rcontrol = 0xA3, lmenu = 0xA4, rmenu = 0xA5, oem_period = 0xBE,
-                               oem_3 = 0xC0, packet = 0xE7;
-}
-
 enum class KeyMessage : std::uint8_t { key_down, sys_key_down, key_up, sys_key_up, other };
 
 struct Modifiers {
