@@ -67,12 +67,10 @@ void add_releases(std::vector<InjectedInput>& releases, const QueuedInput& input
     }
     return;
   }
-  std::visit([&releases](const auto& held) {
-    if constexpr (!std::is_same_v<std::decay_t<decltype(held)>, CommitAction> &&
-                  !std::is_same_v<std::decay_t<decltype(held)>, RefusedEvents>) {
-      if (is_release(held)) releases.push_back(as_own(held));
-    }
-  }, input.input);
+  if (const auto* key = std::get_if<InjectedKey>(&input.input); key && key->key_up) releases.push_back(as_own(*key));
+  if (const auto* button = std::get_if<ButtonEvent>(&input.input); button && button->up) {
+    releases.push_back(as_own(*button));
+  }
 }
 
 }  // namespace

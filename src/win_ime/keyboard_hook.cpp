@@ -44,6 +44,14 @@ HookDecision start_afresh(ImeState& s) {
   return pass(shown ? std::optional(popup(false)) : std::nullopt);
 }
 
+// Another window is in front: nothing typed there belongs to this word, nor may Backspace undo
+// it. Gives the decision that starts afresh, or nothing when the window is the same.
+std::optional<HookDecision> followed_to(ImeState& s, WindowId foreground) {
+  if (foreground == s.last_foreground) return std::nullopt;
+  s.last_foreground = foreground;
+  return start_afresh(s);
+}
+
 // A word the buffer cannot hold is left as typed: erasing only part of it would break it.
 HookDecision overflowed(ImeState& s) {
   start_afresh(s);
@@ -210,11 +218,7 @@ HookDecision decide_key_down(ImeState& s, std::uint16_t& swallowed_toggle_key, c
   }
   if (!s.enabled) return pass();
   std::optional<HostPost> hidden;
-  if (in.foreground != s.last_foreground) {
-    // Nothing typed here belongs to the other window's word, nor may Backspace undo it.
-    s.last_foreground = in.foreground;
-    hidden = start_afresh(s).post;
-  }
+  if (const std::optional<HookDecision> afresh = followed_to(s, in.foreground)) hidden = afresh->post;
   HookDecision decision = decide_enabled_key(s, in);
   if (!decision.post) decision.post = hidden;
   return decision;
@@ -223,11 +227,9 @@ HookDecision decide_key_down(ImeState& s, std::uint16_t& swallowed_toggle_key, c
 // A click on a popup row commits the row the user saw there; rows changed since take nothing,
 // and rows left from another window's word end it.
 HookDecision clicked_row(ImeState& s, const ButtonInputs& in) {
-  if (in.foreground != s.last_foreground) {
-    s.last_foreground = in.foreground;
-    HookDecision decision = start_afresh(s);
-    decision.swallow = true;
-    return decision;
+  if (std::optional<HookDecision> afresh = followed_to(s, in.foreground)) {
+    afresh->swallow = true;
+    return *afresh;
   }
   const std::size_t row = *in.hit.row;
   if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != in.hit.row_text) return swallow();
