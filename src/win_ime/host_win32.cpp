@@ -51,19 +51,17 @@ std::optional<ButtonEvent> button_event(WPARAM message, const MSLLHOOKSTRUCT& mo
   }
 }
 
+// The top-level window under a point: the window a click there brings to the front.
+HWND root_window_at(POINT point) { return GetAncestor(WindowFromPoint(point), GA_ROOT); }
+
 // The popup and the pill never take the focus: a click on them moves no caret.
 OwnWindowHit own_window_at(POINT point) {
-  HWND window = GetAncestor(WindowFromPoint(point), GA_ROOT);
+  HWND window = root_window_at(point);
   DWORD process = 0;
   if (window != nullptr) GetWindowThreadProcessId(window, &process);
   OwnWindowHit hit;
   hit.own = process == GetCurrentProcessId();
-  if (hit.own) {
-    if (std::optional<PopupRowAt> row = popup_row_at(window, point); row) {
-      hit.row = row->index;
-      hit.row_text = std::move(row->text);
-    }
-  }
+  if (hit.own) hit.row = popup_row_at(window, point);
   return hit;
 }
 
@@ -150,7 +148,7 @@ LRESULT CALLBACK mouse_hook_proc(int code, WPARAM message, LPARAM event) {
   if (!button) return CallNextHookEx(nullptr, code, message, event);
   const POINT point = mouse->pt;
   const ButtonPlatform platform{[point] { return own_window_at(point); }, foreground_window,
-                                [point] { return reinterpret_cast<WindowId>(GetAncestor(WindowFromPoint(point), GA_ROOT)); },
+                                [point] { return reinterpret_cast<WindowId>(root_window_at(point)); },
                                 GetTickCount64()};
   if (input_road().on_button(GLOBAL_STATE.load(), *button, platform)) return 1;
   return CallNextHookEx(nullptr, code, message, event);

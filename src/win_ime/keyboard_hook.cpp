@@ -231,8 +231,8 @@ HookDecision clicked_row(ImeState& s, const ButtonInputs& in) {
     afresh->swallow = true;
     return *afresh;
   }
-  const std::size_t row = *in.hit.row;
-  if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != in.hit.row_text) return swallow();
+  const std::size_t row = in.hit.row->index;
+  if (!rows_shown(s) || row >= s.candidates.size() || s.candidates[row].text != in.hit.row->text) return swallow();
   std::optional<CommitAction> action = commit_clicked_candidate(s, row);
   if (!action) return swallow();
   return committed(std::move(*action), s.config.show_candidate_popup && s.predictions_shown);

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
 
 #include "win_ime/composition_state.h"
 #include "win_ime/host_messages.h"
 #include "win_ime/key_injection.h"
+#include "win_popup/popup_layout.h"
 
 namespace tarovik {
 
@@ -54,8 +54,7 @@ struct HookInputs {
 // gone from the point since, so its replay would land elsewhere than the user aimed.
 struct OwnWindowHit {
   bool own = false;
-  std::optional<std::size_t> row;
-  std::string row_text;
+  std::optional<PopupRowHit> row;
   bool changed = false;
 };
 

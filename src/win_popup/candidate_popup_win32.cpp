@@ -206,14 +206,14 @@ UiThreadState& ui_thread_state() {
   return state;
 }
 
-std::optional<PopupRowAt> popup_row_at(HWND popup, POINT screen) {
+std::optional<PopupRowHit> popup_row_at(HWND popup, POINT screen) {
   wchar_t name[64] = {};
   if (popup == nullptr || GetClassNameW(popup, name, 64) == 0 || std::wcscmp(name, kPopupClass) != 0) return std::nullopt;
   if (!IsWindowVisible(popup) || !ScreenToClient(popup, &screen)) return std::nullopt;
   const UiThreadState& ui = ui_thread_state();
   const std::optional<std::size_t> row = popup_hit_test(ui.hit_rects, {screen.x, screen.y});
   if (!row || *row >= ui.rows.size()) return std::nullopt;
-  return PopupRowAt{*row, ui.rows[*row].text};
+  return PopupRowHit{*row, ui.rows[*row].text};
 }
 
 std::wstring to_wide(const std::string& text) {

@@ -19,13 +19,9 @@ namespace tarovik {
 inline constexpr wchar_t kPopupClass[] = L"TarovikCandidatePopup";
 HWND create_candidate_popup(HINSTANCE instance);
 
-// The row under a point on the screen when popup is the shown candidate popup, with the text it
-// shows there; the mouse hook decides a click on it in its place among the keys.
-struct PopupRowAt {
-  std::size_t index = 0;
-  std::string text;
-};
-std::optional<PopupRowAt> popup_row_at(HWND popup, POINT screen);
+// The row under a point on the screen when popup is the shown candidate popup; the mouse hook
+// decides a click on it in its place among the keys.
+std::optional<PopupRowHit> popup_row_at(HWND popup, POINT screen);
 
 // The light and dark colours shared by the popup and the pill.
 struct Palette {

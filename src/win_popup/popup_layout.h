@@ -63,6 +63,12 @@ PopupBox place_popup(Point anchor, std::int32_t candidate_width, std::int32_t he
 // drawing scale M.
 std::vector<Rect> popup_row_rects(std::int32_t client_width, std::size_t rows, double m);
 
+// A popup row under a point, with the text it shows there.
+struct PopupRowHit {
+  std::size_t index = 0;
+  std::string text;
+};
+
 // The row under a client point, bounds inclusive.
 std::optional<std::size_t> popup_hit_test(const std::vector<Rect>& rows, Point point);
 

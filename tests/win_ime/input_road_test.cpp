@@ -135,7 +135,7 @@ class Desktop {
     if (static_cast<WindowId>(e.x) != kPopup) return {};
     const auto row = static_cast<std::size_t>(e.y);
     if (row >= popup_rows_.size()) return {true};
-    return {true, row, popup_rows_[row]};
+    return {true, PopupRowHit{row, popup_rows_[row]}};
   }
 
   void deliver(const InjectedInput& event) {

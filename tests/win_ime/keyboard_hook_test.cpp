@@ -285,7 +285,7 @@ TEST_F(Hook, HeldBackInputIsSwallowedUndecidedAndReplayedAsTyped) {
 TEST_F(Hook, AClickOnARowCommitsWhatTheRowShowsThereAndKeepsItsRelease) {
   std::optional<MouseButton> pressed;
   auto click = [&](std::size_t row, std::string text, WindowId window = kEditor) {
-    return decide_button(&shared_, pressed, {{MouseButton::left, false, 5, 5}, {true, row, std::move(text)}, false, window});
+    return decide_button(&shared_, pressed, {{MouseButton::left, false, 5, 5}, {true, PopupRowHit{row, std::move(text)}}, false, window});
   };
   auto released = [&] { return decide_button(&shared_, pressed, {{MouseButton::left, true, 5, 5}, {}, false}).swallow; };
   type("ram");
