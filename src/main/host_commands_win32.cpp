@@ -71,9 +71,7 @@ void refresh_indicators_now(HWND host, bool enabled_changed) {
 
 void add_tray_icon(HWND host) {
   const HostUi& ui = host_ui();
-  const IndicatorState state = indicator_state();
-  update_tray_icon(host, NIM_ADD, state.enabled ? ui.icon_active : ui.icon_paused, state.enabled,
-                   shortcut_summary(state.config));
+  update_tray_icon(host, NIM_ADD, ui.icon_active, ui.icon_paused, indicator_state());
 }
 
 StudioRoutes studio_routes() {

@@ -55,9 +55,7 @@ void on_timer(HWND window, WPARAM id) {
   } else if (id == kToastTimer) {
     KillTimer(window, kToastTimer);
     // Rows that took the popup over from the toast stay; else it goes.
-    const bool toast_shown = ui_thread_state().toast_title.has_value();
     ui_thread_state().toast_title.reset();
-    if (toast_shown) ShowWindow(host_ui().popup_window, SW_HIDE);
     refresh_popup();
   }
 }

@@ -73,10 +73,10 @@ std::optional<double> copy_shown_rows(SharedState& shared) {
 }  // namespace
 
 void refresh_popup() {
-  SharedState* shared = GLOBAL_STATE.load();
   HWND popup = host_ui().popup_window;
-  if (shared == nullptr || popup == nullptr) return;
-  const std::optional<double> user_factor = copy_shown_rows(*shared);
+  if (popup == nullptr) return;
+  SharedState* shared = GLOBAL_STATE.load();
+  const std::optional<double> user_factor = shared != nullptr ? copy_shown_rows(*shared) : std::nullopt;
   UiThreadState& ui = ui_thread_state();
   if (!user_factor) {
     // The mode toast keeps the popup until its timer ends it.

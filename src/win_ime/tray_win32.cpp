@@ -66,15 +66,15 @@ HICON render_tray_icon(bool active) {
   return icon;
 }
 
-void update_tray_icon(HWND host, DWORD operation, HICON icon, bool enabled, const std::string& summary) {
+void update_tray_icon(HWND host, DWORD operation, HICON icon_active, HICON icon_paused, const IndicatorState& state) {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof data;
   data.hWnd = host;
   data.uID = 1;
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_APP_TRAY_CALLBACK;
-  data.hIcon = icon;
-  const std::u16string tip = tray_tooltip(enabled, summary);
+  data.hIcon = state.enabled ? icon_active : icon_paused;
+  const std::u16string tip = tray_tooltip(state.enabled, shortcut_summary(state.config));
   std::copy(tip.begin(), tip.end(), data.szTip);
   Shell_NotifyIconW(operation, &data);
 }
@@ -127,8 +127,7 @@ void place_pill(HWND pill, const IndicatorState& state) {
 
 void refresh_indicators(HWND host, HWND popup, HWND pill, HICON icon_active, HICON icon_paused,
                         const IndicatorState& state, bool enabled_changed) {
-  update_tray_icon(host, NIM_MODIFY, state.enabled ? icon_active : icon_paused, state.enabled,
-                   shortcut_summary(state.config));
+  update_tray_icon(host, NIM_MODIFY, icon_active, icon_paused, state);
   if (pill != nullptr) place_pill(pill, state);
   if (enabled_changed && state.config.show_mode_toast && popup != nullptr) show_toast(host, popup, state);
 }

@@ -17,7 +17,8 @@ struct IndicatorState {
 };
 
 HICON render_tray_icon(bool active);
-void update_tray_icon(HWND host, DWORD operation, HICON icon, bool enabled, const std::string& summary);
+// Adds (NIM_ADD) or changes (NIM_MODIFY) the tray icon as the state shows it: its icon and tip.
+void update_tray_icon(HWND host, DWORD operation, HICON icon_active, HICON icon_paused, const IndicatorState& state);
 // Brings the tray icon and the mode toast in line with the state.
 void refresh_indicators(HWND host, HWND popup, HWND pill, HICON icon_active, HICON icon_paused,
                         const IndicatorState& state, bool enabled_changed);
